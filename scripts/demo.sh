@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds the plug-in and the command-line host, and renders the
+# embedded demo signal through a factory program.
+# Usage: scripts/demo.sh [output.wav] [extra corvane-host render options...]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${1:-$root/demo.wav}"
+shift || true
+"$root/scripts/install-deps.sh"
+if [ ! -f "$root/host/CMakeLists.txt" ] || [ ! -f "$root/tools/CMakeLists.txt" ]; then
+    echo "The plug-in and the command-line host are not built yet: nothing to render."
+    exit 0
+fi
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release
+cmake --build "$root/build" -j "$(nproc)" --target Corvane corvane-host
+"$root/build/corvane-host" render "$root/build/Corvane.so" -o "$out" "$@"
+echo "Wrote $out"
