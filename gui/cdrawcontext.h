@@ -1,0 +1,83 @@
+#pragma once
+
+#include "gui/cbaseobject.h"
+#include "gui/ccolor.h"
+#include "gui/cgeometry.h"
+
+#include <cairo.h>
+
+#include <vector>
+
+// Drawing on a cairo surface in frame coordinates: lines with a pen, rectangles, bitmaps with
+// alpha, colours, line width, anti-aliasing and a clip rectangle, with a stack to save and
+// restore all of that state.
+
+namespace VSTGUI {
+
+class CBitmap;
+
+enum CDrawMode { kAliasing = 0, kAntiAliasing = 1 };
+enum CDrawStyle { kDrawStroked = 0, kDrawFilled, kDrawFilledAndStroked };
+
+class CDrawContext : public CBaseObject {
+public:
+    // Draws through the given cairo context (a reference is taken); surfaceRect is the area of
+    // the surface in frame coordinates.
+    CDrawContext(cairo_t* cr, const CRect& surfaceRect);
+    ~CDrawContext() override;
+    CDrawContext(const CDrawContext&) = delete;
+    CDrawContext& operator=(const CDrawContext&) = delete;
+
+    void moveTo(const CPoint& point);
+    // Strokes from the pen to the point with the frame colour and moves the pen there.
+    void lineTo(const CPoint& point);
+    void drawLine(const CPoint& start, const CPoint& end);
+    void drawRect(const CRect& rect, CDrawStyle style = kDrawStroked);
+    void drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset = CPoint(0, 0),
+                    float alpha = 1.f);
+    const CPoint& getPenPosition() const { return pen; }
+
+    void setLineWidth(CCoord width);
+    CCoord getLineWidth() const { return state.lineWidth; }
+    void setDrawMode(CDrawMode mode) { state.drawMode = mode; }
+    CDrawMode getDrawMode() const { return state.drawMode; }
+    void setFrameColor(const CColor& color) { state.frameColor = color; }
+    const CColor& getFrameColor() const { return state.frameColor; }
+    void setFillColor(const CColor& color) { state.fillColor = color; }
+    const CColor& getFillColor() const { return state.fillColor; }
+    void setGlobalAlpha(float alpha);
+    float getGlobalAlpha() const { return state.globalAlpha; }
+
+    // Replaces the clip; drawing outside it leaves the surface untouched.
+    void setClipRect(const CRect& clip);
+    const CRect& getClipRect() const { return state.clip; }
+    void resetClipRect() { setClipRect(surfaceRect); }
+
+    void saveGlobalState();
+    void restoreGlobalState();
+
+    cairo_t* getCairoContext() const { return cr; }
+    CLASS_TYPE_OF(CDrawContext, CBaseObject)
+
+private:
+    struct State {
+        CColor frameColor = kBlackCColor;
+        CColor fillColor = kWhiteCColor;
+        CCoord lineWidth = 1;
+        CDrawMode drawMode = kAliasing;
+        float globalAlpha = 1.f;
+        CRect clip;
+    };
+    void setSource(const CColor& color);
+    void prepareStroke();
+    // Aliased odd-width strokes sit on pixel centres so that they cover whole pixels.
+    CCoord strokeOffset() const;
+
+    cairo_t* cr;
+    CRect surfaceRect;
+    State state;
+    std::vector<State> stack;
+    CPoint pen;
+};
+
+} // namespace VSTGUI

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "gui/ccolor.h"
+#include "gui/cview.h"
+#include "gui/vstguieditorinterface.h"
+#include "gui/x11_frame_window.h"
+
+#include <cairo.h>
+
+#include <vector>
+
+// The top of the view tree: it owns its views (later ones lie on top), draws them into an
+// offscreen image and, when given the host's X11 window, shows that image in a child window and
+// feeds the window's mouse input to the views. Everything happens on the host's user-interface
+// thread in idle(): pending window events are handled, due timers fire, then whatever became dirty
+// is redrawn and shown. Without a parent window (or without an X server) the frame still works
+// offscreen, for tests and screenshots.
+
+namespace VSTGUI {
+
+class CDrawContext;
+
+class CFrame : public CView, private x11::FrameEventSink {
+public:
+    // systemWindow: the host's parent window, an X11 window id cast to a pointer, or null.
+    CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor);
+    ~CFrame() override;
+    CFrame(const CFrame&) = delete;
+    CFrame& operator=(const CFrame&) = delete;
+
+    // The frame takes over the caller's reference.
+    bool addView(CView* view);
+    bool removeView(CView* view, bool withForget = true);
+    void removeAll(bool withForget = true);
+    int32_t getNbViews() const { return static_cast<int32_t>(views.size()); }
+    CView* getView(int32_t index) const;
+    bool isChild(const CView* view) const;
+
+    void setBackgroundColor(const CColor& color);
+    const CColor& getBackgroundColor() const { return backgroundColor; }
+
+    void idle();
+    void invalidRect(const CRect& rect);
+
+    VSTGUIEditorInterface* getEditor() const { return editor; }
+    int32_t getKnobMode() const;
+    void beginEdit(int32_t index);
+    void endEdit(int32_t index);
+
+    // While a modal view is set only it receives mouse input.
+    bool setModalView(CView* view);
+    CView* getModalView() const { return modalView; }
+
+    // Mouse input in frame coordinates; the window's events arrive here, and tests call these.
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
+    bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
+    CView* getMouseDownView() const { return mouseDownView; }
+    CView* getHoverView() const { return hoverView; }
+    // The topmost view under the point that takes mouse input, or null.
+    CView* getViewAt(const CPoint& where, const CButtonState& buttons = CButtonState()) const;
+
+    void draw(CDrawContext* context) override;
+    void drawRect(CDrawContext* context, const CRect& updateRect) override;
+
+    // Redraws what is dirty into the offscreen image; true if anything was drawn.
+    bool render();
+    // The offscreen image (ARGB32, frame size), up to date after render() or idle().
+    cairo_surface_t* getImage() const { return image; }
+    // Redraws everything and writes the image as PNG; false if it could not be written.
+    bool writePNG(const char* path);
+
+    void* getSystemWindow() const { return systemWindow; }
+    // The frame's own X11 window, or 0 when it runs offscreen only.
+    unsigned long getX11Window() const { return window != nullptr ? window->window() : 0; }
+
+    CLASS_TYPE_OF(CFrame, CView)
+
+private:
+    void windowMouseDown(const CPoint& where, const CButtonState& buttons) override;
+    void windowMouseUp(const CPoint& where, const CButtonState& buttons) override;
+    void windowMouseMoved(const CPoint& where, const CButtonState& buttons) override;
+    void windowMouseExited(const CPoint& where, const CButtonState& buttons) override;
+    void windowWheel(const CPoint& where, float distance, const CButtonState& buttons) override;
+    void windowExposed(const CRect& area) override;
+
+    // Sends entered and exited to the views as the pointer moves between them.
+    void checkMouseViews(const CPoint& where, const CButtonState& buttons);
+    void forgetPointers(const CView* view);
+    // Closes a gesture the views would otherwise never see end.
+    void cancelMouseDown();
+
+    void* systemWindow;
+    VSTGUIEditorInterface* editor;
+    std::vector<CView*> views;
+    CColor backgroundColor = kBlackCColor;
+    CView* modalView = nullptr;
+    CView* mouseDownView = nullptr;
+    CView* hoverView = nullptr;
+    std::vector<CRect> invalidAreas;
+    std::vector<CRect> exposedAreas;
+    cairo_surface_t* image = nullptr;
+    x11::FrameWindow* window = nullptr;
+    bool inIdle = false;
+};
+
+} // namespace VSTGUI
