@@ -230,15 +230,15 @@ bool CFrame::render() {
     std::vector<CRect> areas;
     areas.swap(invalidAreas);
     if (CView::isDirty()) {
-        areas.clear();
-        areas.push_back(size);
+        areas.assign(1, size);
         CView::setDirty(false);
-    }
-    for (CView* v : views) {
-        if (!v->isDirty()) continue;
-        CRect r(v->getViewSize());
-        r.bound(size);
-        if (!r.isEmpty()) areas.push_back(r);
+    } else {
+        for (CView* v : views) {
+            if (!v->isDirty()) continue;
+            CRect r(v->getViewSize());
+            r.bound(size);
+            if (!r.isEmpty()) areas.push_back(r);
+        }
     }
     if (areas.empty()) return false;
     {

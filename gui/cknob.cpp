@@ -109,21 +109,22 @@ CMouseEventResult CKnob::onMouseUp(CPoint& /*where*/, const CButtonState& /*butt
 
 CMouseEventResult CKnob::onMouseMoved(CPoint& where, const CButtonState& buttons) {
     if (!buttons.isLeftButton() || !isEditing()) return kMouseEventNotHandled;
+    if (dragMode == kLinearMode && buttons != oldButton) {
+        // Shift changed: the value reached so far stays, and the rate changes from here on.
+        const CCoord done = (firstPoint.y - lastPoint.y) + (lastPoint.x - firstPoint.x);
+        range = kKnobRange;
+        if (buttons & kZoomModifier) range *= zoomFactor;
+        const float coef2 = (vmax - vmin) / range;
+        entryValue += float(done * (coef - coef2));
+        coef = coef2;
+        oldButton = buttons;
+    }
     if (where == lastPoint) return kMouseEventHandled;
     lastPoint = where;
     const float before = value;
     const CPoint local(where.x - size.left, where.y - size.top);
     if (dragMode == kLinearMode) {
         const CCoord diff = (firstPoint.y - where.y) + (where.x - firstPoint.x);
-        if (buttons != oldButton) {
-            // Changing shift mid-drag keeps the value where it is and changes the rate from here.
-            range = kKnobRange;
-            if (buttons & kZoomModifier) range *= zoomFactor;
-            const float coef2 = (vmax - vmin) / range;
-            entryValue += float(diff * (coef - coef2));
-            coef = coef2;
-            oldButton = buttons;
-        }
         setValue(float(entryValue + diff * coef));
     } else if (dragMode == kRelativCircularMode) {
         const float now = valueFromPoint(local);

@@ -90,6 +90,7 @@ FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
     if (display == nullptr) return nullptr;
     const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
     Window window = 0;
+    bool failed = false;
     {
         ErrorTrap trap(display);
         const int screen = DefaultScreen(display);
@@ -99,10 +100,11 @@ FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
                      ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                          EnterWindowMask | LeaveWindowMask | StructureNotifyMask);
         XMapWindow(display, window);
-        if (trap.failed()) {
-            XCloseDisplay(display);
-            return nullptr;
-        }
+        failed = trap.failed();
+    }
+    if (failed) {
+        XCloseDisplay(display);
+        return nullptr;
     }
     auto* fw = new FrameWindow;
     fw->impl = new Impl;
@@ -166,9 +168,11 @@ void FrameWindow::dispatchEvents(FrameEventSink& sink) {
                 break;
             }
             case MotionNotify: {
-                // Only the latest position matters.
-                while (XCheckTypedWindowEvent(d, impl->window, MotionNotify, &e)) {
-                }
+                // Only the latest of a run of motions matters; a motion after a click must stay
+                // after it.
+                XEvent next;
+                while (XPending(d) > 0 && XPeekEvent(d, &next) == 1 && next.type == MotionNotify)
+                    XNextEvent(d, &e);
                 sink.windowMouseMoved(CPoint(e.xmotion.x, e.xmotion.y), modifiers(e.xmotion.state));
                 break;
             }

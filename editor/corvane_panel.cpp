@@ -1,0 +1,64 @@
+#include "editor/corvane_panel.h"
+
+#include "editor/ccorvaneknob.h"
+#include "editor/ctwarrayview.h"
+#include "editor/ctwtextdisplay.h"
+#include "gui/cbitmap.h"
+#include "gui/cmoviebutton.h"
+#include "gui/csplashscreen.h"
+#include "gui/cswitch.h"
+
+using namespace VSTGUI;
+
+namespace corvane {
+
+CBitmap* PanelBitmaps::get(const char* name) {
+    if (name == nullptr) return nullptr;
+    auto it = loaded.find(name);
+    if (it != loaded.end()) return it->second;
+    CBitmap* bitmap = new CBitmap(name);
+    loaded.emplace(name, bitmap);
+    return bitmap;
+}
+
+void PanelBitmaps::releaseAll() {
+    for (auto& entry : loaded)
+        entry.second->forget();
+    loaded.clear();
+}
+
+CView* createPanelView(const layout::ViewSpec& spec, CControlListener* listener,
+                       PanelBitmaps& bitmaps, const PanelFonts& fonts) {
+    const CRect rect(spec.x, spec.y, spec.x + spec.w, spec.y + spec.h);
+    CBitmap* bitmap = bitmaps.get(spec.bitmap);
+    CVovizuduResource* font = spec.font == layout::Font::Large   ? fonts.large
+                              : spec.font == layout::Font::Small ? fonts.small
+                                                                 : nullptr;
+    switch (spec.kind) {
+        case layout::ViewKind::MovieButton:
+            return new CMovieButton(rect, listener, spec.tag, spec.frame_height, bitmap);
+        case layout::ViewKind::VerticalSwitch:
+            return new CVerticalSwitch(rect, listener, spec.tag, spec.positions, spec.frame_height,
+                                       spec.positions, bitmap);
+        case layout::ViewKind::HorizontalSwitch:
+            return new CHorizontalSwitch(rect, listener, spec.tag, spec.positions,
+                                         spec.frame_height, spec.positions, bitmap);
+        case layout::ViewKind::Knob:
+            return new CCorvaneKnob(rect, listener, spec.tag, spec.label, layout::kKnobFrames,
+                                    spec.frame_height, bitmap, font);
+        case layout::ViewKind::LFOView:
+            return new CCorvaneLFOView(rect, kGraphLineColor);
+        case layout::ViewKind::EnvView:
+            return new CCorvaneEnvView(rect, kGraphLineColor);
+        case layout::ViewKind::VersionLabel:
+            return new CTWTextDisplay(rect, font);
+        case layout::ViewKind::SplashScreen: {
+            // The about screen covers the window but its last row and column, from offset 0.
+            const CRect display(0, 0, bitmap->getWidth() - 1, bitmap->getHeight() - 1);
+            return new CSplashScreen(rect, listener, spec.tag, bitmap, display);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace corvane

@@ -1,0 +1,116 @@
+#include "gui/vstgui.h"
+#include "tests/gui/gui_test_util.h"
+
+#include <gtest/gtest.h>
+
+// After gtest: Xlib's None and Bool macros would break its headers.
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+using namespace VSTGUI;
+
+namespace {
+
+// Runs against the X server in DISPLAY (Xvfb in CI); skipped without one.
+class X11Frame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        display = XOpenDisplay(nullptr);
+        if (display == nullptr) GTEST_SKIP() << "no X server";
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+    }
+    void TearDown() override {
+        if (display == nullptr) return;
+        XDestroyWindow(display, parent);
+        XCloseDisplay(display);
+    }
+    void* parentHandle() const { return reinterpret_cast<void*>(std::uintptr_t(parent)); }
+
+    void send(Window target, XEvent e) {
+        e.xany.display = display;
+        e.xany.window = target;
+        XSendEvent(display, target, False, NoEventMask, &e);
+        XSync(display, False);
+    }
+    XEvent button(int type, int x, int y, unsigned state) {
+        XEvent e{};
+        e.type = type;
+        e.xbutton.x = x;
+        e.xbutton.y = y;
+        e.xbutton.button = Button1;
+        e.xbutton.state = state;
+        e.xbutton.same_screen = True;
+        return e;
+    }
+    XEvent motion(int x, int y, unsigned state) {
+        XEvent e{};
+        e.type = MotionNotify;
+        e.xmotion.x = x;
+        e.xmotion.y = y;
+        e.xmotion.state = state;
+        e.xmotion.same_screen = True;
+        return e;
+    }
+
+    Display* display = nullptr;
+    Window parent = 0;
+};
+
+TEST_F(X11Frame, OpensAChildWindowOfTheParent) {
+    CFrame* frame = new CFrame(CRect(0, 0, 200, 100), parentHandle(), nullptr);
+    const Window child = frame->getX11Window();
+    ASSERT_NE(child, 0u);
+    Window root, par, *children = nullptr;
+    unsigned int n = 0;
+    XQueryTree(display, child, &root, &par, &children, &n);
+    if (children != nullptr) XFree(children);
+    EXPECT_EQ(par, parent);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, child, &attributes);
+    EXPECT_EQ(attributes.width, 200);
+    EXPECT_EQ(attributes.height, 100);
+    frame->forget();
+}
+
+TEST_F(X11Frame, WindowEventsDriveTheControls) {
+    corvane::test::RecordingEditor editor;
+    CFrame* frame = new CFrame(CRect(0, 0, 200, 100), parentHandle(), &editor);
+    auto* knob = new CKnob(CRect(10, 10, 60, 60), nullptr, 5, nullptr, nullptr);
+    knob->setValue(0.5f);
+    frame->addView(knob);
+    const Window child = frame->getX11Window();
+    ASSERT_NE(child, 0u);
+    send(child, motion(30, 30, 0));
+    send(child, button(ButtonPress, 30, 30, 0));
+    send(child, motion(30, 10, Button1Mask));
+    send(child, button(ButtonRelease, 30, 10, Button1Mask));
+    frame->idle();
+    EXPECT_NEAR(knob->getValue(), 0.6f, 1e-6);
+    EXPECT_EQ(editor.events, (std::vector<std::string>{"begin 5", "end 5"}));
+    frame->forget();
+}
+
+TEST_F(X11Frame, ABadParentLeavesAnOffscreenFrame) {
+    void* bogus = reinterpret_cast<void*>(std::uintptr_t(0x7ffffff0));
+    CFrame* frame = new CFrame(CRect(0, 0, 20, 20), bogus, nullptr);
+    EXPECT_EQ(frame->getX11Window(), 0u);
+    frame->idle();
+    EXPECT_NE(frame->getImage(), nullptr);
+    frame->forget();
+}
+
+TEST_F(X11Frame, SurvivesTheParentGoingFirst) {
+    CFrame* frame = new CFrame(CRect(0, 0, 50, 50), parentHandle(), nullptr);
+    XDestroyWindow(display, parent);
+    XSync(display, False);
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    frame->setDirty(true);
+    frame->idle();
+    frame->forget();
+    SUCCEED();
+}
+
+} // namespace
