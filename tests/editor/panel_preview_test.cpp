@@ -95,8 +95,9 @@ TEST(Panel, HoldsTheThirtyTwoViewsOfTheLayoutInOrder) {
         CView* v = p.frame->getView(i);
         EXPECT_TRUE(v->isTypeOf(className(spec.kind))) << i;
         EXPECT_EQ(v->getViewSize(), CRect(spec.x, spec.y, spec.x + spec.w, spec.y + spec.h)) << i;
-        if (spec.tag >= 0 && v->isTypeOf("CControl"))
+        if (spec.tag >= 0 && v->isTypeOf("CControl")) {
             EXPECT_EQ(static_cast<CControl*>(v)->getTag(), spec.tag) << i;
+        }
         if (spec.kind == layout::ViewKind::Knob) {
             auto* k = static_cast<CCorvaneKnob*>(v);
             EXPECT_EQ(k->getLabelText(), spec.label);
