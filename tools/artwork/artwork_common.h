@@ -23,7 +23,7 @@ constexpr Rgba kShadow{0.0, 0.0, 0.0, 0.55};
 constexpr Rgba kLegend{0.800, 0.812, 0.831, 1.0};
 constexpr Rgba kLegendDim{0.545, 0.561, 0.588, 1.0};
 constexpr Rgba kAccent{0.957, 0.631, 0.216, 1.0};
-constexpr Rgba kTrack{0.235, 0.247, 0.271, 1.0};
+constexpr Rgba kTrack{0.290, 0.302, 0.329, 1.0};
 constexpr Rgba kScreen{0.055, 0.063, 0.071, 1.0};
 constexpr Rgba kGrid{0.125, 0.149, 0.157, 1.0};
 constexpr Rgba kLedOn{1.0, 0.235, 0.176, 1.0};

@@ -243,8 +243,8 @@ void drawSwitchLegends(cairo_t* cr, const PanelFonts& fonts) {
 
     // Reverb routing: before (left) or after (right) the drive and filter.
     const layout::ViewSpec& route = view(3);
-    drawCaption(cr, fonts, "PRE", route.x - 3, route.y + route.h / 2.0 + 3, Align::Right);
-    drawCaption(cr, fonts, "POST", route.x + route.w + 3, route.y + route.h / 2.0 + 3, Align::Left);
+    drawCaption(cr, fonts, "PRE", route.x + 1, route.y + route.h / 2.0 + 3, Align::Right);
+    drawCaption(cr, fonts, "POST", route.x + route.w - 1, route.y + route.h / 2.0 + 3, Align::Left);
 
     const layout::ViewSpec& freeze = view(4);
     drawCaption(cr, fonts, "FREEZE", freeze.x + freeze.w / 2.0 + 1, freeze.y + freeze.h + 10,
@@ -284,14 +284,14 @@ bool writeAbout(const PanelFonts& fonts, const std::string& path) {
     cairo_pattern_destroy(bg);
 
     // A large knob arc behind the name, the product's emblem.
-    const double cx = kW / 2.0, cy = 128;
+    const double cx = kW / 2.0, cy = 108;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_width(cr, 6);
     setColor(cr, palette::kTrack);
-    cairo_arc(cr, cx, cy, 92, 0.75 * kPi, 2.25 * kPi);
+    cairo_arc(cr, cx, cy, 80, 0.75 * kPi, 2.25 * kPi);
     cairo_stroke(cr);
     setColor(cr, palette::kAccent);
-    cairo_arc(cr, cx, cy, 92, 0.75 * kPi, 1.85 * kPi);
+    cairo_arc(cr, cx, cy, 80, 0.75 * kPi, 1.85 * kPi);
     cairo_stroke(cr);
 
     useFont(cr, fonts.bold, 54);
@@ -299,16 +299,16 @@ bool writeAbout(const PanelFonts& fonts, const std::string& path) {
     drawText(cr, "Corvane", cx, cy + 18, Align::Centre);
     useFont(cr, fonts.bold, 10);
     setColor(cr, palette::kAccent);
-    drawText(cr, "REVERB  FILTER  MODULATOR", cx, cy + 44, Align::Centre, 2.0);
+    drawText(cr, "REVERB  FILTER  MODULATOR", cx, 190, Align::Centre, 2.0);
 
     useFont(cr, fonts.regular, 12);
     setColor(cr, palette::kLegend);
-    drawText(cr, "Version 1.0.1", cx, 236, Align::Centre);
+    drawText(cr, "Version 1.0.1", cx, 224, Align::Centre);
     useFont(cr, fonts.bold, 12);
-    drawText(cr, "Tessel Works", cx, 254, Align::Centre);
+    drawText(cr, "Tessel Works", cx, 243, Align::Centre);
     useFont(cr, fonts.regular, 9);
     setColor(cr, palette::kLegendDim);
-    drawText(cr, "VST 2.4 effect for Linux", cx, 272, Align::Centre);
+    drawText(cr, "VST 2.4 effect for Linux", cx, 262, Align::Centre);
     drawText(cr, "Click anywhere to return", cx, 292, Align::Centre);
 
     setColor(cr, palette::kAccent, 0.9);
