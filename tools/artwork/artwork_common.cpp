@@ -74,6 +74,20 @@ void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
     cairo_close_path(cr);
 }
 
+void raisedRect(cairo_t* cr, double x, double y, double w, double h, double r, const Rgba& top,
+                const Rgba& bottom, double shadow_dy, double shadow_alpha) {
+    cairo_set_source_rgba(cr, 0, 0, 0, shadow_alpha);
+    roundedRect(cr, x, y + shadow_dy, w, h, r);
+    cairo_fill(cr);
+    cairo_pattern_t* body = cairo_pattern_create_linear(0, y, 0, y + h);
+    cairo_pattern_add_color_stop_rgba(body, 0, top.r, top.g, top.b, top.a);
+    cairo_pattern_add_color_stop_rgba(body, 1, bottom.r, bottom.g, bottom.b, bottom.a);
+    cairo_set_source(cr, body);
+    roundedRect(cr, x, y, w, h, r);
+    cairo_fill(cr);
+    cairo_pattern_destroy(body);
+}
+
 bool writePng(cairo_surface_t* surface, const std::string& path) {
     cairo_surface_flush(surface);
     const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());

@@ -48,6 +48,11 @@ double textWidth(cairo_t* cr, const std::string& text, double tracking = 0.0);
 
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 
+// A raised rounded rectangle: a soft shadow shifted down by shadow_dy, then the body shaded from
+// `top` to `bottom`.
+void raisedRect(cairo_t* cr, double x, double y, double w, double h, double r, const Rgba& top,
+                const Rgba& bottom, double shadow_dy, double shadow_alpha);
+
 // Writes the surface, returning false (and printing why) on failure.
 bool writePng(cairo_surface_t* surface, const std::string& path);
 

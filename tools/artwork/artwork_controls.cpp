@@ -89,16 +89,7 @@ bool writeStrip(int width, int frame_height, int frames, const std::string& path
 }
 
 void drawThumb(cairo_t* cr, double x, double y, double w, double h, bool vertical) {
-    setColor(cr, palette::kShadow);
-    roundedRect(cr, x, y + 1.5, w, h, 2.0);
-    cairo_fill(cr);
-    cairo_pattern_t* body = cairo_pattern_create_linear(x, y, x, y + h);
-    cairo_pattern_add_color_stop_rgb(body, 0, 0.52, 0.535, 0.56);
-    cairo_pattern_add_color_stop_rgb(body, 1, 0.25, 0.26, 0.28);
-    cairo_set_source(cr, body);
-    roundedRect(cr, x, y, w, h, 2.0);
-    cairo_fill(cr);
-    cairo_pattern_destroy(body);
+    raisedRect(cr, x, y, w, h, 2.0, {0.52, 0.535, 0.56, 1}, {0.25, 0.26, 0.28, 1}, 1.5, 0.55);
     // The accent line marks where the thumb points.
     setColor(cr, palette::kAccent);
     if (vertical)
@@ -163,16 +154,8 @@ bool writeHorizontalSwitch(int width, int frame_height, int positions, const std
 bool writeButton(int width, int frame_height, const std::string& path) {
     return writeStrip(width, frame_height, 2, path, [&](cairo_t* cr, int on) {
         const double cx = width / 2.0, cy = frame_height / 2.0;
-        setColor(cr, palette::kShadow);
-        roundedRect(cr, 1.5, 3.0, width - 3, frame_height - 4, 3);
-        cairo_fill(cr);
-        cairo_pattern_t* body = cairo_pattern_create_linear(0, 1, 0, frame_height - 2);
-        cairo_pattern_add_color_stop_rgb(body, 0, 0.40, 0.415, 0.44);
-        cairo_pattern_add_color_stop_rgb(body, 1, 0.20, 0.21, 0.23);
-        cairo_set_source(cr, body);
-        roundedRect(cr, 1.5, 1.5, width - 3, frame_height - 4, 3);
-        cairo_fill(cr);
-        cairo_pattern_destroy(body);
+        raisedRect(cr, 1.5, 1.5, width - 3, frame_height - 4, 3, {0.40, 0.415, 0.44, 1},
+                   {0.20, 0.21, 0.23, 1}, 1.5, 0.55);
         if (on) {
             cairo_pattern_t* glow = cairo_pattern_create_radial(cx, cy - 1, 0, cx, cy - 1, 7);
             cairo_pattern_add_color_stop_rgba(glow, 0, 1.0, 0.3, 0.2, 0.9);

@@ -115,16 +115,8 @@ void drawHeader(cairo_t* cr, const PanelFonts& fonts) {
 void drawSection(cairo_t* cr, const PanelFonts& fonts, const Section& s) {
     const double x = s.left + 0.5, y = kSectionTop + 0.5;
     const double w = s.right - s.left - 1, h = kSectionBottom - kSectionTop - 1;
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
-    roundedRect(cr, x + 1, y + 2, w, h, 6);
-    cairo_fill(cr);
-    cairo_pattern_t* fill = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgb(fill, 0, 0.196, 0.204, 0.224);
-    cairo_pattern_add_color_stop_rgb(fill, 1, 0.157, 0.163, 0.180);
-    cairo_set_source(cr, fill);
+    raisedRect(cr, x, y, w, h, 6, {0.196, 0.204, 0.224, 1}, {0.157, 0.163, 0.180, 1}, 2, 0.35);
     roundedRect(cr, x, y, w, h, 6);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(fill);
     cairo_set_line_width(cr, 1.0);
     setColor(cr, palette::kEdge);
     cairo_stroke(cr);
