@@ -5,6 +5,7 @@
 
 // After gtest: Xlib's None and Bool macros would break its headers.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdint>
 
@@ -90,6 +91,30 @@ TEST_F(X11Frame, WindowEventsDriveTheControls) {
     frame->idle();
     EXPECT_NEAR(knob->getValue(), 0.6f, 1e-6);
     EXPECT_EQ(editor.events, (std::vector<std::string>{"begin 5", "end 5"}));
+    frame->forget();
+}
+
+TEST_F(X11Frame, IdleShowsTheFrameInTheWindow) {
+    CFrame* frame = new CFrame(CRect(0, 0, 200, 100), parentHandle(), nullptr);
+    frame->setBackgroundColor(CColor(0, 0, 255, 255));
+    struct Box : CView {
+        using CView::CView;
+        void draw(CDrawContext* context) override {
+            context->setFillColor(CColor(255, 0, 0, 255));
+            context->drawRect(size, kDrawFilled);
+        }
+    };
+    frame->addView(new Box(CRect(20, 20, 60, 60)));
+    frame->idle();
+    XSync(display, False);
+    XImage* image = XGetImage(display, frame->getX11Window(), 0, 0, 200, 100, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    const unsigned long inside = XGetPixel(image, 30, 30);
+    const unsigned long outside = XGetPixel(image, 100, 50);
+    EXPECT_EQ(inside & image->red_mask, image->red_mask);
+    EXPECT_EQ(inside & image->blue_mask, 0u);
+    EXPECT_EQ(outside & image->blue_mask, image->blue_mask);
+    XDestroyImage(image);
     frame->forget();
 }
 
