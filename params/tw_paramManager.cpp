@@ -105,28 +105,26 @@ void tw_paramManager::setReal(int index, float x) {
 }
 
 void tw_paramManager::increment(int index) {
+    step(index, 1);
+}
+
+void tw_paramManager::decrement(int index) {
+    step(index, -1);
+}
+
+void tw_paramManager::step(int index, int direction) {
     const Parameter* p = find(index);
     if (!p) return;
     float x = p->real.load();
     if (p->kind == kKindSwitch) {
         x = x == 0.0f ? 1.0f : 0.0f;
-    } else {
+    } else if (direction > 0) {
         x += 1.0f;
         if (x > p->maximum) {
             const bool wraps =
                 p->kind == kKindInteger || p->kind == kKindDivision || p->kind == kKindNote;
             x = wraps ? p->minimum : p->maximum;
         }
-    }
-    setReal(index, x);
-}
-
-void tw_paramManager::decrement(int index) {
-    const Parameter* p = find(index);
-    if (!p) return;
-    float x = p->real.load();
-    if (p->kind == kKindSwitch) {
-        x = x == 0.0f ? 1.0f : 0.0f;
     } else {
         x -= 1.0f;
         if (x < p->minimum) {
@@ -170,7 +168,7 @@ void tw_paramManager::randomize(int index) {
     if (p->kind == kKindSwitch || unitSteps)
         setNormalized(index, (r & 1) ? 1.0f : 0.0f);
     else
-        setNormalized(index, r / 32767.0f);
+        setNormalized(index, static_cast<float>(r) / 32767.0f);
 }
 
 float tw_paramManager::getEngineValue(int index) const {

@@ -148,6 +148,8 @@ private:
 
     const Parameter* find(int index) const;
     Parameter* find(int index);
+    // increment (direction 1) and decrement (direction -1).
+    void step(int index, int direction);
     // The linear mapping min + (max - min) * n shared by most kinds.
     static float linear(const Parameter& p, float n) {
         return p.minimum + (p.maximum - p.minimum) * n;

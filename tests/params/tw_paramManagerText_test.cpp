@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TextTest, SyncedRateTextAgreesWithItsEngineValue) {
     m.setSync(9, true);
     for (int step = 0; step <= 100; ++step) {
-        m.setNormalized(9, step / 100.0f);
+        m.setNormalized(9, static_cast<float>(step) / 100.0f);
         char text[9];
         m.getDisplay(9, text, 8);
         int parsed = -1;

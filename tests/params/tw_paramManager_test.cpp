@@ -80,7 +80,7 @@ TEST_P(EveryKind, PerChangeOperationsDoNotAllocate) {
     float sink = 0.0f;
     corvane::test::RealtimeProbe probe;
     for (int step = 0; step <= 64; ++step) {
-        const float n = step / 64.0f;
+        const float n = static_cast<float>(step) / 64.0f;
         m.setNormalized(k, n);
         sink += m.getReal(k) + m.getNormalized(k) + m.getEngineValue(k) +
                 m.toEngineValue(k, m.getReal(k)) + static_cast<float>(m.getKind(k));
@@ -313,7 +313,7 @@ TEST_F(ManagerTest, ReadersOnAnotherThreadSeeWholeValues) {
     std::atomic<bool> done{false};
     std::thread writer([&] {
         for (int i = 0; i < 20000; ++i) {
-            m.setNormalized(9, (i % 101) / 100.0f);
+            m.setNormalized(9, static_cast<float>(i % 101) / 100.0f);
             m.setSync(9, (i / 7) % 2 == 0);
         }
         done = true;
