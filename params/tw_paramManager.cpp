@@ -5,6 +5,12 @@
 
 #include <cmath>
 
+// Values shared with the host's user-interface thread are plain relaxed atomics; on the audio
+// thread they must never fall back to a lock.
+static_assert(std::atomic<float>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
+                  std::atomic<bool>::is_always_lock_free,
+              "parameter values need lock-free atomics");
+
 namespace {
 
 // Clamps to 0..1; NaN gives 0.
