@@ -42,7 +42,6 @@ public:
             l = run_allpass(i, l);
         return l * direct_gain_;
     }
-    void set_bypass(bool on) override { (void)on; }
 
     virtual void process_stereo(float in_left, float in_right, float* out_left, float* out_right) {
         const float s = (in_left + in_right) * input_gain_;

@@ -16,12 +16,7 @@ public:
     twdsp_oscillator_LFO_skewed();
     ~twdsp_oscillator_LFO_skewed() override;
 
-    void reset() override {}
     void set_sample_rate(float rate) override;
-    void set_parameter(int index, float value) override {
-        (void)index;
-        (void)value;
-    }
     // Waveform value at phase x (0..1); updates the random state and the last output but not
     // the own phase. Phases outside 0..1 are wrapped into it and NaN counts as 0. Unknown shape
     // codes give the centre value.
@@ -48,7 +43,6 @@ public:
         last_output_ = v * scale_ + offset_;
         return last_output_;
     }
-    void set_bypass(bool on) override { (void)on; }
 
     virtual void set_frequency(float hz);
     virtual float frequency() const { return frequency_; }

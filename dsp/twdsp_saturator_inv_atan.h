@@ -10,16 +10,10 @@ public:
     twdsp_saturator_inv_atan();
     ~twdsp_saturator_inv_atan() override;
 
-    void reset() override {}
-    void set_parameter(int index, float value) override {
-        (void)index;
-        (void)value;
-    }
     float process(float x) override {
         const float u = x * drive_;
         return u / (u * u * 0.28f + 1.0f) * makeup_;
     }
-    void set_bypass(bool on) override { (void)on; }
 
     // Drives below 0.0001 (and NaN) are taken as 0.0001: the make-up gain divides by the drive.
     virtual void set_drive(float d);

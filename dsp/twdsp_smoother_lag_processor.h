@@ -15,18 +15,12 @@ public:
     twdsp_smoother_lag_processor();
     ~twdsp_smoother_lag_processor() override;
 
-    void reset() override {}
     void set_sample_rate(float rate) override;
-    void set_parameter(int index, float value) override {
-        (void)index;
-        (void)value;
-    }
     // Takes x as the new target and makes one smoothing step.
     float process(float x) override {
         target_ = x + offset;
         return tick();
     }
-    void set_bypass(bool on) override { (void)on; }
 
     virtual void set_rise_time(float seconds);
     virtual void set_fall_time(float seconds);

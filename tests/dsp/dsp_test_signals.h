@@ -44,4 +44,13 @@ inline double to_db(double gain) {
     return 20.0 * std::log10(gain);
 }
 
+// Gain difference in dB between two frequencies, each measured from a cleared state.
+inline double gain_step_db(twdsp_block& block, double upper_hz, double lower_hz, double rate) {
+    block.reset();
+    const double upper = sine_gain(block, upper_hz, rate);
+    block.reset();
+    const double lower = sine_gain(block, lower_hz, rate);
+    return to_db(upper / lower);
+}
+
 } // namespace corvane::test
