@@ -28,14 +28,18 @@ inline float clean(float x) {
     return x > 0.0f ? input_limit : (x < 0.0f ? -input_limit : 0.0f);
 }
 
-inline float soft_clip(float a) { return a / (0.28f * a * a + 1.0f); }
+inline float soft_clip(float a) {
+    return a / (0.28f * a * a + 1.0f);
+}
 
-inline float decibels_to_gain(float db) { return powf(10.0f, db * 0.05f); }
+inline float decibels_to_gain(float db) {
+    return powf(10.0f, db * 0.05f);
+}
 
 } // namespace
 
 CCorvaneEngine::CCorvaneEngine() {
-    filters_ = {&lowpass_left_,  &lowpass_right_,  &bandpass_left_,
+    filters_ = {&lowpass_left_,   &lowpass_right_, &bandpass_left_,
                 &bandpass_right_, &highpass_left_, &highpass_right_};
     current_left_ = &lowpass_left_;
     current_right_ = &lowpass_right_;
@@ -47,9 +51,10 @@ CCorvaneEngine::CCorvaneEngine() {
     colour_left_.set_tilt_range(9.0f);
     colour_right_.set_tilt_range(9.0f);
     twdsp_smoother_lag_processor* const smoothers[] = {
-        &input_smoother_, &mix_smoother_,   &reverb_mix_smoother_, &follower_,
+        &input_smoother_,  &mix_smoother_,   &reverb_mix_smoother_, &follower_,
         &cutoff_smoother_, &ratio_smoother_, &feedback_smoother_};
-    for (twdsp_smoother_lag_processor* s : smoothers) s->set_update_interval(control_interval);
+    for (twdsp_smoother_lag_processor* s : smoothers)
+        s->set_update_interval(control_interval);
     lfo_.set_unipolar(true);
     ratio_smoother_.set_rise_time(0.005f);
     vca_gain_ = decibels_to_gain(vca_level_db_);
@@ -58,7 +63,8 @@ CCorvaneEngine::CCorvaneEngine() {
 CCorvaneEngine::~CCorvaneEngine() = default;
 
 void CCorvaneEngine::reset() {
-    for (twdsp_filter* f : filters_) f->reset();
+    for (twdsp_filter* f : filters_)
+        f->reset();
     feedback_left_ = 0.0f;
     feedback_right_ = 0.0f;
 }
@@ -67,13 +73,15 @@ void CCorvaneEngine::set_sample_rate(float rate) {
     if (!usable_rate(rate)) return;
     rate = std::clamp(rate, min_rate, max_rate);
     twdsp_block::set_sample_rate(rate);
-    for (twdsp_filter* f : filters_) f->set_sample_rate(rate);
-    twdsp_block* const blocks[] = {&input_smoother_, &mix_smoother_,  &reverb_mix_smoother_,
-                                   &follower_,       &cutoff_smoother_, &ratio_smoother_,
-                                   &feedback_smoother_, &lfo_,         &colour_left_,
-                                   &colour_right_,   &detector_left_, &detector_right_,
-                                   &reverb_};
-    for (twdsp_block* b : blocks) b->set_sample_rate(rate);
+    for (twdsp_filter* f : filters_)
+        f->set_sample_rate(rate);
+    twdsp_block* const blocks[] = {
+        &input_smoother_,  &mix_smoother_,   &reverb_mix_smoother_, &follower_,
+        &cutoff_smoother_, &ratio_smoother_, &feedback_smoother_,   &lfo_,
+        &colour_left_,     &colour_right_,   &detector_left_,       &detector_right_,
+        &reverb_};
+    for (twdsp_block* b : blocks)
+        b->set_sample_rate(rate);
 }
 
 void CCorvaneEngine::select_filter(int type) {
@@ -234,7 +242,9 @@ void CCorvaneEngine::set_normalised_parameter(int index, float value) {
     }
 }
 
-void CCorvaneEngine::set_sync_phase(double phase) { sync_phase_ = std::isfinite(phase) ? phase : 0.0; }
+void CCorvaneEngine::set_sync_phase(double phase) {
+    sync_phase_ = std::isfinite(phase) ? phase : 0.0;
+}
 
 void CCorvaneEngine::set_sync_increment(double increment) {
     sync_increment_ = std::isfinite(increment) ? increment : 0.0;
@@ -274,9 +284,8 @@ void CCorvaneEngine::control_tick() {
             break;
     }
 
-    float level_db =
-        (follower_.value() * master_env_depth_ + lfo_out * master_lfo_depth_) * 15.0f +
-        vca_level_db_;
+    float level_db = (follower_.value() * master_env_depth_ + lfo_out * master_lfo_depth_) * 15.0f +
+                     vca_level_db_;
     if (level_db > 0.0f) level_db = 0.0f;
     if (!(level_db >= min_vca_db)) level_db = min_vca_db;
     vca_gain_ = decibels_to_gain(level_db);
@@ -374,7 +383,8 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
                 both ? run_filter<Type>(1, drive_right_.process(x_right * vca_gain)) : 0.0f;
             reverb_.process_stereo(f_left, both ? f_right : f_left, &v_left, &v_right);
             z_left = rev_dry * f_left + rev_wet * colour_left_.process(v_left);
-            if constexpr (both) z_right = rev_dry * f_right + rev_wet * colour_right_.process(v_right);
+            if constexpr (both)
+                z_right = rev_dry * f_right + rev_wet * colour_right_.process(v_right);
         }
 
         ch.out_left[n] = dry * in_left + wet * z_left;
@@ -414,9 +424,8 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
                                      int active_inputs, int active_outputs, int sidechains,
                                      int frames) {
     if (frames <= 0 || !outputs) return;
-    const int layout = active_inputs == 1
-                           ? (active_outputs == 1 ? plan_mono : plan_mono_to_stereo)
-                           : plan_stereo;
+    const int layout =
+        active_inputs == 1 ? (active_outputs == 1 ? plan_mono : plan_mono_to_stereo) : plan_stereo;
     const int side = std::clamp(sidechains, 0, 2);
     auto input_channel = [inputs](int i) -> const float* { return inputs ? inputs[i] : nullptr; };
     const float* main_left = input_channel(0);
@@ -440,7 +449,7 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
         const int n = std::min(frames - done, chunk);
         auto in_at = [done](const float* p) { return p ? p + done : silence; };
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{in_at(main_left),   in_at(main_right), in_at(detect_left),
+        const channels ch{in_at(main_left),    in_at(main_right), in_at(detect_left),
                           in_at(detect_right), out_at(out_left),  out_at(out_right)};
         // Pieces between control ticks: a tick runs before the sample at which the counter
         // reaches the interval, so ticks stay 32 samples apart across any block sizes.
@@ -468,7 +477,8 @@ void CCorvaneEngine::poll_display() {
         if (ticks > 1) {
             envelope_history_[history_index_] =
                 CCorvaneDisplaySums::mean(now.envelope, displayed_.envelope, ticks);
-            lfo_history_[history_index_] = CCorvaneDisplaySums::mean(now.lfo, displayed_.lfo, ticks);
+            lfo_history_[history_index_] =
+                CCorvaneDisplaySums::mean(now.lfo, displayed_.lfo, ticks);
         }
         displayed_ = now;
     }
