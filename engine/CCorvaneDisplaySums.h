@@ -30,12 +30,13 @@ public:
         env_total_ += to_fixed(envelope);
         lfo_total_ += to_fixed(lfo);
         ++tick_total_;
+        // Release stores of the data keep the odd sequence value ahead of them: a reader that
+        // sees any of the new data also sees that an update was under way.
         const std::uint32_t s = sequence_.load(std::memory_order_relaxed);
         sequence_.store(s + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        envelope_.store(env_total_, std::memory_order_relaxed);
-        lfo_.store(lfo_total_, std::memory_order_relaxed);
-        ticks_.store(tick_total_, std::memory_order_relaxed);
+        envelope_.store(env_total_, std::memory_order_release);
+        lfo_.store(lfo_total_, std::memory_order_release);
+        ticks_.store(tick_total_, std::memory_order_release);
         sequence_.store(s + 2, std::memory_order_release);
     }
 
@@ -46,10 +47,9 @@ public:
             const std::uint32_t before = sequence_.load(std::memory_order_acquire);
             if (before & 1u) continue;
             snapshot s;
-            s.envelope = envelope_.load(std::memory_order_relaxed);
-            s.lfo = lfo_.load(std::memory_order_relaxed);
-            s.ticks = ticks_.load(std::memory_order_relaxed);
-            std::atomic_thread_fence(std::memory_order_acquire);
+            s.envelope = envelope_.load(std::memory_order_acquire);
+            s.lfo = lfo_.load(std::memory_order_acquire);
+            s.ticks = ticks_.load(std::memory_order_acquire);
             if (sequence_.load(std::memory_order_relaxed) == before) {
                 out = s;
                 return true;
