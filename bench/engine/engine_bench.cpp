@@ -61,49 +61,39 @@ struct buffers {
     }
 };
 
-void per_frame(benchmark::State& state) {
+// Renders blocks of the buffers' content after 200 warm-up blocks of noise, then quiet_first
+// blocks of silence.
+void run(benchmark::State& state, int active_inputs, int active_outputs, int quiet_first = 0) {
+    auto e = busy_engine();
+    buffers b;
+    for (int i = 0; i < 200; ++i)
+        e->process_buffers(b.in, b.out, 2, 2, 0, block);
+    if (quiet_first > 0) b.silence();
+    for (int i = 0; i < quiet_first; ++i)
+        e->process_buffers(b.in, b.out, 2, 2, 0, block);
+    for (auto _ : state) {
+        e->process_buffers(b.in, b.out, active_inputs, active_outputs, 0, block);
+        benchmark::DoNotOptimize(b.out_left.data());
+    }
     state.counters["ns_per_frame"] = benchmark::Counter(
         static_cast<double>(block) * 1e-9,
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_engine_busy_stereo(benchmark::State& state) {
-    auto e = busy_engine();
-    buffers b;
-    for (auto _ : state) {
-        e->process_buffers(b.in, b.out, 2, 2, 0, block);
-        benchmark::DoNotOptimize(b.out_left.data());
-    }
-    per_frame(state);
+    run(state, 2, 2);
 }
 BENCHMARK(BM_engine_busy_stereo);
 
 void BM_engine_busy_mono(benchmark::State& state) {
-    auto e = busy_engine();
-    buffers b;
-    for (auto _ : state) {
-        e->process_buffers(b.in, b.out, 1, 1, 0, block);
-        benchmark::DoNotOptimize(b.out_left.data());
-    }
-    per_frame(state);
+    run(state, 1, 1);
 }
 BENCHMARK(BM_engine_busy_mono);
 
 // Noise, then silence: the tails decay towards zero, where subnormal arithmetic would stall a
 // careless implementation. Compare with busy_stereo.
 void BM_engine_silence_after_noise(benchmark::State& state) {
-    auto e = busy_engine();
-    buffers b;
-    for (int i = 0; i < 200; ++i)
-        e->process_buffers(b.in, b.out, 2, 2, 0, block);
-    b.silence();
-    for (int i = 0; i < 2000; ++i)
-        e->process_buffers(b.in, b.out, 2, 2, 0, block);
-    for (auto _ : state) {
-        e->process_buffers(b.in, b.out, 2, 2, 0, block);
-        benchmark::DoNotOptimize(b.out_left.data());
-    }
-    per_frame(state);
+    run(state, 2, 2, 2000);
 }
 BENCHMARK(BM_engine_silence_after_noise);
 

@@ -4,23 +4,12 @@
 
 #include "dsp/twdsp_block.h"
 
+#include "test_noise.h"
+
 #include <cmath>
 #include <cstdint>
 
 namespace corvane::test {
-
-// Deterministic white noise in [-1, 1).
-class noise_source {
-public:
-    explicit noise_source(std::uint32_t seed = 12345u) : state_(seed) {}
-    float next() {
-        state_ = state_ * 1664525u + 1013904223u;
-        return static_cast<float>(state_ >> 8) / 8388608.0f - 1.0f;
-    }
-
-private:
-    std::uint32_t state_;
-};
 
 // RMS gain of a block for a sine of hz at rate, measured after a settling time; the block is
 // driven through its virtual process like any caller holding a base pointer.

@@ -6,6 +6,7 @@
 #include "engine/CCorvaneEngine.h"
 
 #include "factory_programs_for_test.h"
+#include "test_noise.h"
 
 #include <cmath>
 #include <cstdint>
@@ -120,20 +121,6 @@ struct io {
     }
 };
 
-class noise {
-public:
-    explicit noise(std::uint32_t seed = 99u) : state_(seed) {}
-    float next() {
-        state_ = state_ * 1664525u + 1013904223u;
-        return static_cast<float>(state_ >> 8) / 8388608.0f - 1.0f;
-    }
-    void fill(std::vector<float>& v, float level = 1.0f) {
-        for (float& x : v)
-            x = level * next();
-    }
-
-private:
-    std::uint32_t state_;
-};
+using noise = noise_source;
 
 } // namespace corvane::test
