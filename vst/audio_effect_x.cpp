@@ -362,12 +362,23 @@ bool AudioEffectX::copySpeaker(VstSpeakerProperties* to, VstSpeakerProperties* f
     return true;
 }
 
+namespace {
+
+// Arrangements may hold more speakers than the published struct declares.
+VstSpeakerProperties* speakerAt(VstSpeakerArrangement* arrangement, VstInt32 i) {
+    return reinterpret_cast<VstSpeakerProperties*>(
+        reinterpret_cast<char*>(arrangement) + offsetof(VstSpeakerArrangement, speakers) +
+        static_cast<size_t>(i) * sizeof(VstSpeakerProperties));
+}
+
+} // namespace
+
 bool AudioEffectX::matchArrangement(VstSpeakerArrangement** to, VstSpeakerArrangement* from) {
     if (!to || !from || from->numChannels < 0) return false;
     if (!allocateArrangement(to, from->numChannels)) return false;
     (*to)->type = from->type;
     for (VstInt32 i = 0; i < from->numChannels; ++i)
-        copySpeaker(&(*to)->speakers[i], &from->speakers[i]);
+        copySpeaker(speakerAt(*to, i), speakerAt(from, i));
     return true;
 }
 
