@@ -1,0 +1,32 @@
+#pragma once
+
+#include "dsp/twdsp_filter.h"
+#include "dsp/twdsp_filter_ms20_lp.h"
+#include "dsp/twdsp_filter_rbj_high_pass.h"
+
+// Band-pass mode of the filter stage: the resonant MS-20 low-pass followed by a fixed-q
+// (0.707) RBJ high-pass at the same frequency, with a gain of 4 to make up for the narrow band.
+// Resonance goes to the low-pass part only. frequency() and q() report the band-pass's own
+// fields, which follow the low-pass part.
+class CCorvaneBPF final : public twdsp_filter {
+public:
+    CCorvaneBPF();
+    ~CCorvaneBPF() override;
+
+    void reset() override;
+    void set_sample_rate(float rate) override;
+    float process(float x) override {
+        // Qualified calls: the parts' own steps, inlined, not looked up per sample.
+        return highpass_.process(lowpass_.twdsp_filter_ms20_lp::process(x)) * 4.0f;
+    }
+    void set_frequency(float hz) override;
+    void set_resonance(float amount) override;
+    void update_coefficients() override {}
+
+    const twdsp_filter_ms20_lp& lowpass_part() const { return lowpass_; }
+    const twdsp_filter_rbj_high_pass& highpass_part() const { return highpass_; }
+
+private:
+    twdsp_filter_ms20_lp lowpass_;
+    twdsp_filter_rbj_high_pass highpass_;
+};

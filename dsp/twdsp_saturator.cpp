@@ -1,0 +1,3 @@
+#include "dsp/twdsp_saturator.h"
+
+twdsp_saturator::~twdsp_saturator() = default;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "dsp/twdsp_saturator.h"
+
+// Rational soft clipper u / (1 + 0.28 u²) with u = drive × x, close to the arctangent for
+// small u. Past u ≈ 1.89 the curve folds back towards 0 instead of flattening. The make-up
+// gain brings an input of 1 out at 1 − 0.100002 × drive.
+class twdsp_saturator_inv_atan final : public twdsp_saturator {
+public:
+    twdsp_saturator_inv_atan();
+    ~twdsp_saturator_inv_atan() override;
+
+    float process(float x) override {
+        const float u = x * drive_;
+        return u / (u * u * 0.28f + 1.0f) * makeup_;
+    }
+
+    // Drives below 0.0001 (and NaN) are taken as 0.0001: the make-up gain divides by the drive.
+    virtual void set_drive(float d);
+
+    float drive() const { return drive_; }
+    float makeup_gain() const { return makeup_; }
+
+private:
+    float drive_ = 0.001f;
+    float makeup_ = 1.0f;
+};

@@ -1,0 +1,486 @@
+#include "engine/CCorvaneEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float min_rate = 8000.0f;
+constexpr float max_rate = 768000.0f;
+constexpr float min_cutoff_hz = 20.0f;
+constexpr float max_cutoff_hz = 20000.0f;
+// The filters' coefficient update needs the cutoff below half the rate.
+constexpr float max_cutoff_share = 0.45f;
+// 2^±10 spans more than the whole 20 Hz .. 20 kHz range, so the bound never limits a cutoff
+// that the range would keep; it keeps an unbounded envelope from reaching 2^inf.
+constexpr float max_octaves = 10.0f;
+// Lower end of the VCA level: still a normal float gain (1e-15), and finite whatever the
+// envelope does.
+constexpr float min_vca_db = -300.0f;
+// Host samples beyond ±1e5 (100 dB over full scale) are limited, NaN reads as silence: one
+// broken sample must not leave the reverb and the filters full of NaN for ever.
+constexpr float input_limit = 1e5f;
+
+alignas(64) const float silence[256] = {};
+
+inline float clean(float x) {
+    if (std::fabs(x) <= input_limit) return x;
+    return x > 0.0f ? input_limit : (x < 0.0f ? -input_limit : 0.0f);
+}
+
+inline float soft_clip(float a) {
+    return a / (0.28f * a * a + 1.0f);
+}
+
+inline float decibels_to_gain(float db) {
+    return powf(10.0f, db * 0.05f);
+}
+
+} // namespace
+
+CCorvaneEngine::CCorvaneEngine() {
+    filters_ = {&lowpass_left_,   &lowpass_right_, &bandpass_left_,
+                &bandpass_right_, &highpass_left_, &highpass_right_};
+    current_left_ = &lowpass_left_;
+    current_right_ = &lowpass_right_;
+    route_ = 0;
+    for (twdsp_filter* f : filters_) {
+        f->set_frequency(base_cutoff_);
+        f->set_resonance(0.0f);
+    }
+    colour_left_.set_tilt_range(9.0f);
+    colour_right_.set_tilt_range(9.0f);
+    twdsp_smoother_lag_processor* const smoothers[] = {
+        &input_smoother_,  &mix_smoother_,   &reverb_mix_smoother_, &follower_,
+        &cutoff_smoother_, &ratio_smoother_, &feedback_smoother_};
+    for (twdsp_smoother_lag_processor* s : smoothers)
+        s->set_update_interval(control_interval);
+    lfo_.set_unipolar(true);
+    ratio_smoother_.set_rise_time(0.005f);
+    vca_gain_ = decibels_to_gain(vca_level_db_);
+}
+
+CCorvaneEngine::~CCorvaneEngine() = default;
+
+void CCorvaneEngine::reset() {
+    for (twdsp_filter* f : filters_)
+        f->reset();
+    feedback_left_ = 0.0f;
+    feedback_right_ = 0.0f;
+}
+
+void CCorvaneEngine::set_sample_rate(float rate) {
+    if (!usable_rate(rate)) return;
+    rate = std::clamp(rate, min_rate, max_rate);
+    twdsp_block::set_sample_rate(rate);
+    for (twdsp_filter* f : filters_)
+        f->set_sample_rate(rate);
+    twdsp_block* const blocks[] = {
+        &input_smoother_,  &mix_smoother_,   &reverb_mix_smoother_, &follower_,
+        &cutoff_smoother_, &ratio_smoother_, &feedback_smoother_,   &lfo_,
+        &colour_left_,     &colour_right_,   &detector_left_,       &detector_right_,
+        &reverb_};
+    for (twdsp_block* b : blocks)
+        b->set_sample_rate(rate);
+}
+
+void CCorvaneEngine::select_filter(int type) {
+    twdsp_filter* left;
+    twdsp_filter* right;
+    switch (type) {
+        case 0:
+            left = &lowpass_left_;
+            right = &lowpass_right_;
+            break;
+        case 1:
+            left = &bandpass_left_;
+            right = &bandpass_right_;
+            break;
+        case 2:
+            left = &highpass_left_;
+            right = &highpass_right_;
+            break;
+        default:
+            return;
+    }
+    for (twdsp_filter* f : {left, right}) {
+        f->set_frequency(base_cutoff_);
+        f->set_resonance(resonance_);
+    }
+    current_left_ = left;
+    current_right_ = right;
+    filter_type_ = type;
+}
+
+void CCorvaneEngine::set_parameter(int index, float value) {
+    if (!std::isfinite(value)) return;
+    switch (index) {
+        case rev_decay:
+            reverb_.set_parameter(twdsp_deverb::room_size, value);
+            break;
+        case rev_mix:
+            reverb_mix_smoother_.set_target(1.0f - value);
+            break;
+        case rev_route:
+            route_ = static_cast<int>(std::clamp(value, 0.0f, 1.0f));
+            break;
+        case rev_freeze:
+            reverb_.set_parameter(twdsp_deverb::freeze, value);
+            break;
+        case filter_cutoff:
+            base_cutoff_ = value;
+            update_cutoff();
+            break;
+        case filter_reson:
+            resonance_ = value;
+            current_left_->set_resonance(value);
+            current_right_->set_resonance(value);
+            break;
+        case filter_type:
+            if (value > -1.0f && value < 3.0f) select_filter(static_cast<int>(value));
+            break;
+        case filter_lfo_mod:
+            filter_lfo_depth_ = value;
+            break;
+        case filter_env_mod:
+            filter_env_depth_ = value;
+            break;
+        case filter_drive:
+            drive_left_.set_drive(7.0f * value * value + 0.0001f);
+            drive_right_.set_drive(7.0f * value * value + 0.0001f);
+            break;
+        case lfo_rate:
+            lfo_.set_frequency(value * static_cast<float>(control_interval));
+            break;
+        case lfo_phase:
+            lfo_phase_offset_ = value;
+            break;
+        case lfo_shape:
+            if (std::fabs(value) < 1e6f) lfo_.set_shape(static_cast<int>(value));
+            break;
+        case lfo_skew:
+            lfo_.set_skew(value);
+            break;
+        case lfo_sync:
+            sync_on_ = value > 0.5f;
+            break;
+        case env_attack:
+            follower_.set_rise_time(0.2f * value);
+            break;
+        case env_decay:
+            follower_.set_fall_time(value + 0.04f);
+            break;
+        case env_hpf:
+            detector_left_.set_frequency(value);
+            detector_right_.set_frequency(value);
+            break;
+        case env_gain:
+            envelope_gain_ = decibels_to_gain(value);
+            break;
+        case input:
+            input_smoother_.set_target(decibels_to_gain(value));
+            break;
+        case feedback:
+            feedback_smoother_.set_target(decibels_to_gain(value));
+            break;
+        case vca:
+            vca_level_db_ = value;
+            break;
+        case master_lfo_mod:
+            master_lfo_depth_ = 2.0f * value - 1.0f;
+            break;
+        case master_env_mod:
+            master_env_depth_ = 2.0f * value - 1.0f;
+            break;
+        case mix:
+            stored_mix_ = 1.0f - value;
+            if (!bypassed_) mix_smoother_.set_target(1.0f - value);
+            break;
+        case bypass:
+            bypassed_ = value > 0.5f;
+            mix_smoother_.set_target(bypassed_ ? 1.0f : stored_mix_);
+            break;
+        default: // Rev Color, LFO Trigger and Env Trigger have no command; unknown indices
+            break;
+    }
+}
+
+void CCorvaneEngine::set_normalised_parameter(int index, float value) {
+    if (std::isnan(value)) return;
+    const float v = std::clamp(value, 0.0f, 1.0f);
+    switch (index) {
+        case rev_color:
+            colour_left_.set_tilt(v);
+            colour_right_.set_tilt(v);
+            break;
+        case rev_route:
+            set_parameter(rev_route, std::trunc(v));
+            break;
+        case filter_cutoff:
+        case lfo_rate:
+            break;
+        case filter_type:
+            set_parameter(filter_type, std::trunc(2.0f * v + 0.5f));
+            break;
+        case filter_lfo_mod:
+        case filter_env_mod:
+            set_parameter(index, (v - 0.5f) * 2.0f);
+            break;
+        case lfo_sync:
+            set_parameter(lfo_sync, v > 0.5f ? 1.0f : 0.0f);
+            break;
+        case env_gain:
+            envelope_gain_setting_ = v;
+            envelope_gain_ = decibels_to_gain(20.0f * v);
+            break;
+        case env_trigger:
+            trigger_mode_ = static_cast<int>(3.0f * v);
+            break;
+        default:
+            set_parameter(index, v);
+            break;
+    }
+}
+
+void CCorvaneEngine::set_sync_phase(double phase) {
+    sync_phase_ = std::isfinite(phase) ? phase : 0.0;
+}
+
+void CCorvaneEngine::set_sync_increment(double increment) {
+    sync_increment_ = std::isfinite(increment) ? increment : 0.0;
+}
+
+void CCorvaneEngine::control_tick() {
+    if (sync_on_) {
+        // Phases above 1 are brought back into (0, 1] in one bounded step, as repeated
+        // subtraction of whole cycles would, however far a broken host has pushed them.
+        double phase = std::isfinite(sync_phase_) ? sync_phase_ : 0.0;
+        if (phase > 1.0) {
+            phase -= std::floor(phase);
+            if (phase == 0.0) phase = 1.0;
+        }
+        lfo_.process(static_cast<float>(phase));
+        sync_phase_ = phase + sync_increment_;
+    } else {
+        lfo_.tick();
+    }
+    const float lfo_out = lfo_.last_output();
+
+    switch (trigger_mode_) {
+        case trigger_main:
+        case trigger_sidechain: {
+            const float e = envelope_gain_ * detector_level_ * 0.03125f;
+            detector_level_ = e;
+            follower_.process(e);
+            break;
+        }
+        case trigger_midi:
+            follower_.process(note_gate_ >= envelope_gain_setting_ ? note_gate_ * 10.0f : 0.0f);
+            break;
+        case trigger_lfo:
+            follower_.process(lfo_out > 0.5f ? 10.0f : 0.0f);
+            break;
+        default:
+            break;
+    }
+
+    float level_db = (follower_.value() * master_env_depth_ + lfo_out * master_lfo_depth_) * 15.0f +
+                     vca_level_db_;
+    if (level_db > 0.0f) level_db = 0.0f;
+    if (!(level_db >= min_vca_db)) level_db = min_vca_db;
+    vca_gain_ = decibels_to_gain(level_db);
+
+    input_gain_ = input_smoother_.tick();
+    feedback_gain_ = feedback_smoother_.tick();
+    const float m = mix_smoother_.tick();
+    wet_gain_ = 1.0f - m * m;
+    dry_gain_ = 1.0f - (1.0f - m) * (1.0f - m);
+    const float r = reverb_mix_smoother_.tick();
+    reverb_wet_gain_ = 1.0f - r * r;
+    reverb_dry_gain_ = 1.0f - (1.0f - r) * (1.0f - r);
+
+    update_cutoff();
+
+    detector_sum_left_ = 0.0f;
+    detector_sum_right_ = 0.0f;
+    detector_level_ = 0.0f;
+    control_counter_ = 0;
+
+    display_sums_.add(follower_.value(), lfo_out);
+}
+
+void CCorvaneEngine::update_cutoff() {
+    float octaves =
+        (follower_.value() * filter_env_depth_ + lfo_.last_output() * filter_lfo_depth_) * 6.0f;
+    if (!(octaves > -max_octaves)) octaves = octaves < 0.0f ? -max_octaves : 0.0f;
+    if (octaves > max_octaves) octaves = max_octaves;
+    const float ratio = ratio_smoother_.process(powf(2.0f, octaves));
+    const float cutoff = cutoff_smoother_.process(base_cutoff_);
+    const float top = std::min(max_cutoff_hz, max_cutoff_share * sample_rate_);
+    float fc = ratio * cutoff;
+    if (!(fc >= min_cutoff_hz)) fc = min_cutoff_hz;
+    if (fc > top) fc = top;
+    cutoff_hz_ = fc;
+    current_left_->set_frequency(fc);
+    current_right_->set_frequency(fc);
+}
+
+template <int Type>
+inline float CCorvaneEngine::run_filter(int channel, float x) {
+    // Calls on the concrete classes: the filter steps are inlined into the sample loop.
+    if constexpr (Type == 0)
+        return channel == 0 ? lowpass_left_.twdsp_filter_ms20_lp::process(x)
+                            : lowpass_right_.twdsp_filter_ms20_lp::process(x);
+    else if constexpr (Type == 1)
+        return channel == 0 ? bandpass_left_.process(x) : bandpass_right_.process(x);
+    else
+        return channel == 0 ? highpass_left_.process(x) : highpass_right_.process(x);
+}
+
+template <int Plan, int Route, int Type>
+void CCorvaneEngine::render(const channels& ch, int begin, int end) {
+    constexpr bool both = Plan != plan_mono;
+    constexpr bool stereo_in = Plan == plan_stereo;
+    const float in_gain = input_gain_;
+    const float fb_gain = feedback_gain_;
+    const float vca_gain = vca_gain_;
+    const float rev_dry = reverb_dry_gain_;
+    const float rev_wet = reverb_wet_gain_;
+    const float dry = dry_gain_;
+    const float wet = wet_gain_;
+    float sum_left = detector_sum_left_;
+    float sum_right = detector_sum_right_;
+    float fb_left = feedback_left_;
+    float fb_right = feedback_right_;
+    float offset = offset_;
+
+    for (int n = begin; n < end; ++n) {
+        const float in_left = clean(ch.in_left[n]);
+        const float in_right = stereo_in ? clean(ch.in_right[n]) : in_left;
+
+        sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
+        if constexpr (stereo_in)
+            sum_right += std::fabs(detector_right_.process(clean(ch.detect_right[n]) + offset));
+
+        const float x_left = soft_clip(fb_gain * fb_left + in_gain * in_left);
+        const float x_right = both ? soft_clip(fb_gain * fb_right + in_gain * in_right) : 0.0f;
+
+        float z_left;
+        float z_right = 0.0f;
+        float v_left;
+        float v_right;
+        if constexpr (Route == 0) {
+            reverb_.process_stereo(x_left, both ? x_right : x_left, &v_left, &v_right);
+            const float y_left = rev_dry * x_left + rev_wet * colour_left_.process(v_left);
+            z_left = run_filter<Type>(0, drive_left_.process(y_left * vca_gain));
+            if constexpr (both) {
+                const float y_right = rev_dry * x_right + rev_wet * colour_right_.process(v_right);
+                z_right = run_filter<Type>(1, drive_right_.process(y_right * vca_gain));
+            }
+        } else {
+            const float f_left = run_filter<Type>(0, drive_left_.process(x_left * vca_gain));
+            const float f_right =
+                both ? run_filter<Type>(1, drive_right_.process(x_right * vca_gain)) : 0.0f;
+            reverb_.process_stereo(f_left, both ? f_right : f_left, &v_left, &v_right);
+            z_left = rev_dry * f_left + rev_wet * colour_left_.process(v_left);
+            if constexpr (both)
+                z_right = rev_dry * f_right + rev_wet * colour_right_.process(v_right);
+        }
+
+        ch.out_left[n] = dry * in_left + wet * z_left;
+        if constexpr (both) ch.out_right[n] = dry * in_right + wet * z_right;
+
+        fb_left = feedback_dc_left_.process(offset + z_left);
+        offset = -offset;
+        if constexpr (both) fb_right = feedback_dc_right_.process(offset + z_right);
+    }
+
+    detector_sum_left_ = sum_left;
+    detector_sum_right_ = sum_right;
+    detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
+    feedback_left_ = fb_left;
+    feedback_right_ = fb_right;
+    offset_ = offset;
+}
+
+CCorvaneEngine::renderer CCorvaneEngine::pick_renderer(int layout, int routing, int type) {
+    static constexpr renderer table[3][2][3] = {
+        {{&CCorvaneEngine::render<0, 0, 0>, &CCorvaneEngine::render<0, 0, 1>,
+          &CCorvaneEngine::render<0, 0, 2>},
+         {&CCorvaneEngine::render<0, 1, 0>, &CCorvaneEngine::render<0, 1, 1>,
+          &CCorvaneEngine::render<0, 1, 2>}},
+        {{&CCorvaneEngine::render<1, 0, 0>, &CCorvaneEngine::render<1, 0, 1>,
+          &CCorvaneEngine::render<1, 0, 2>},
+         {&CCorvaneEngine::render<1, 1, 0>, &CCorvaneEngine::render<1, 1, 1>,
+          &CCorvaneEngine::render<1, 1, 2>}},
+        {{&CCorvaneEngine::render<2, 0, 0>, &CCorvaneEngine::render<2, 0, 1>,
+          &CCorvaneEngine::render<2, 0, 2>},
+         {&CCorvaneEngine::render<2, 1, 0>, &CCorvaneEngine::render<2, 1, 1>,
+          &CCorvaneEngine::render<2, 1, 2>}}};
+    return table[layout][routing][type];
+}
+
+void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* outputs,
+                                     int active_inputs, int active_outputs, int sidechains,
+                                     int frames) {
+    if (frames <= 0 || !outputs) return;
+    const int layout =
+        active_inputs == 1 ? (active_outputs == 1 ? plan_mono : plan_mono_to_stereo) : plan_stereo;
+    const int side = std::clamp(sidechains, 0, 2);
+    auto input_channel = [inputs](int i) -> const float* { return inputs ? inputs[i] : nullptr; };
+    const float* main_left = input_channel(0);
+    const float* main_right = input_channel(1);
+    const float* side_1 = input_channel(2);
+    const float* side_2 = input_channel(3);
+
+    const float* detect_left = main_left;
+    const float* detect_right = main_right;
+    if (layout != plan_stereo) {
+        if (side >= 1) detect_left = side_1;
+    } else if (trigger_mode_ != trigger_main) {
+        if (side >= 1) detect_left = side_1;
+        if (side == 2) detect_right = side_2;
+    }
+    float* out_left = outputs[0];
+    float* out_right = layout == plan_mono ? nullptr : outputs[1];
+
+    const renderer run = pick_renderer(layout, route_, filter_type_);
+    for (int done = 0; done < frames;) {
+        const int n = std::min(frames - done, chunk);
+        auto in_at = [done](const float* p) { return p ? p + done : silence; };
+        auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
+        const channels ch{in_at(main_left),    in_at(main_right), in_at(detect_left),
+                          in_at(detect_right), out_at(out_left),  out_at(out_right)};
+        // Pieces between control ticks: a tick runs before the sample at which the counter
+        // reaches the interval, so ticks stay 32 samples apart across any block sizes.
+        for (int pos = 0; pos < n;) {
+            int len;
+            if (control_counter_ + 1 >= control_interval) {
+                control_tick();
+                len = std::min(n - pos, control_interval);
+                control_counter_ = len - 1;
+            } else {
+                len = std::min(n - pos, control_interval - 1 - control_counter_);
+                control_counter_ += len;
+            }
+            (this->*run)(ch, pos, pos + len);
+            pos += len;
+        }
+        done += n;
+    }
+}
+
+void CCorvaneEngine::poll_display() {
+    CCorvaneDisplaySums::snapshot now;
+    if (display_sums_.read(now)) {
+        const std::uint64_t ticks = now.ticks - displayed_.ticks;
+        if (ticks > 1) {
+            envelope_history_[history_index_] =
+                CCorvaneDisplaySums::mean(now.envelope, displayed_.envelope, ticks);
+            lfo_history_[history_index_] =
+                CCorvaneDisplaySums::mean(now.lfo, displayed_.lfo, ticks);
+        }
+        displayed_ = now;
+    }
+    if (++history_index_ >= history_size) history_index_ = 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "tools/audio_file.h"
+#include "tools/renderer.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane::tools {
+
+// Everything `corvane-host render` can be told.
+struct RenderOptions {
+    std::string plugin;
+    std::string input; // empty: the demo signal
+    std::string output = "out.wav";
+    std::string sidechain;
+    std::optional<std::string> program;                // index or name
+    std::vector<std::pair<std::string, float>> params; // index or name, normalised value
+    std::optional<int> rate;
+    int block = 512;
+    double tempo = 120.0;
+    int numerator = 4;
+    int denominator = 4;
+    std::vector<NoteSpec> notes;
+    std::string load_fxp, load_fxb, save_fxp, save_fxb;
+    double tail = 0.0; // seconds of silence appended to the input
+    SampleFormat format = SampleFormat::float32;
+    bool verbose = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Parses the arguments after `render`; false with a reason for anything it cannot use.
+bool parse_render_options(const std::vector<std::string>& args, RenderOptions& options,
+                          std::string& error);
+// START:KEY:VELOCITY:LENGTH, times in seconds.
+bool parse_note(const std::string& text, NoteSpec& note, std::string& error);
+// N/D with a power-of-two denominator.
+bool parse_time_signature(const std::string& text, int& numerator, int& denominator);
+
+// Runs a parsed render; returns the process exit code.
+int run_render(const RenderOptions& options);
+
+} // namespace corvane::tools
