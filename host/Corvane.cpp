@@ -63,6 +63,13 @@ constexpr int kAllNotesOffController = 123;
 // Room for a host text of kVstMaxParamStrLen characters, whatever length the manager writes.
 constexpr int kTextScratch = 32;
 
+// An identity text into a host buffer of bufferSize bytes; false for a missing buffer.
+bool copyIdentity(char* text, const char* value, VstInt32 bufferSize) {
+    if (!text) return false;
+    vst_strncpy(text, value, bufferSize - 1);
+    return true;
+}
+
 } // namespace
 
 Corvane::ProgramRecord::ProgramRecord() {
@@ -137,7 +144,8 @@ void Corvane::updateTempoSync() {
     if (denominator <= 0) denominator = 4;
     if (!std::isfinite(tempo) || tempo < 0.0 || !std::isfinite(position)) return;
 
-    const double perSample = (1.0 / (denominator * 15.0)) * tempo * samplePeriod_.load();
+    const double perSample =
+        (1.0 / (denominator * 15.0)) * tempo * samplePeriod_.load(std::memory_order_relaxed);
     double cycles = 0.0;
     double phase = std::modf(syncFactor_ * position + engine_.lfo_phase_offset(), &cycles);
     if (phase < 0.0) phase += 1.0;
@@ -261,25 +269,25 @@ float Corvane::getParameter(VstInt32 index) {
     return isParameterIndex(index) ? params_->getNormalized(index) : 0.0f;
 }
 
-void Corvane::getParameterName(VstInt32 index, char* text) {
+// The manager's text into a scratch buffer first, whatever length it writes, then at most the
+// host's limit.
+void Corvane::copyParameterText(VstInt32 index, char* text, ParameterText operation) const {
     if (!text) return;
     char scratch[kTextScratch] = {};
-    if (isParameterIndex(index)) params_->getName(index, scratch, kVstMaxParamStrLen);
+    if (isParameterIndex(index)) (params_.get()->*operation)(index, scratch, kVstMaxParamStrLen);
     vst_strncpy(text, scratch, kVstMaxParamStrLen);
+}
+
+void Corvane::getParameterName(VstInt32 index, char* text) {
+    copyParameterText(index, text, &tw_paramManager::getName);
 }
 
 void Corvane::getParameterLabel(VstInt32 index, char* label) {
-    if (!label) return;
-    char scratch[kTextScratch] = {};
-    if (isParameterIndex(index)) params_->getLabel(index, scratch, kVstMaxParamStrLen);
-    vst_strncpy(label, scratch, kVstMaxParamStrLen);
+    copyParameterText(index, label, &tw_paramManager::getLabel);
 }
 
 void Corvane::getParameterDisplay(VstInt32 index, char* text) {
-    if (!text) return;
-    char scratch[kTextScratch] = {};
-    if (isParameterIndex(index)) params_->getDisplay(index, scratch, kVstMaxParamStrLen);
-    vst_strncpy(text, scratch, kVstMaxParamStrLen);
+    copyParameterText(index, text, &tw_paramManager::getDisplay);
 }
 
 void Corvane::getParameterReadout(VstInt32 index, char* text, std::size_t size) {
@@ -343,21 +351,15 @@ bool Corvane::getInputProperties(VstInt32 index, VstPinProperties* properties) {
 }
 
 bool Corvane::getEffectName(char* name) {
-    if (!name) return false;
-    vst_strncpy(name, kEffectName, kVstMaxEffectNameLen - 1);
-    return true;
+    return copyIdentity(name, kEffectName, kVstMaxEffectNameLen);
 }
 
 bool Corvane::getVendorString(char* text) {
-    if (!text) return false;
-    vst_strncpy(text, kVendorName, kVstMaxVendorStrLen - 1);
-    return true;
+    return copyIdentity(text, kVendorName, kVstMaxVendorStrLen);
 }
 
 bool Corvane::getProductString(char* text) {
-    if (!text) return false;
-    vst_strncpy(text, kProductName, kVstMaxProductStrLen - 1);
-    return true;
+    return copyIdentity(text, kProductName, kVstMaxProductStrLen);
 }
 
 VstInt32 Corvane::canDo(char* text) {

@@ -113,6 +113,8 @@ private:
         std::atomic<float> values[corvane::kNumParams];
     };
 
+    using ParameterText = void (tw_paramManager::*)(int, char*, int) const;
+    void copyParameterText(VstInt32 index, char* text, ParameterText operation) const;
     VstInt32 currentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
     // Stores a change in the current program and the manager and stages its engine commands;
     // returns the mailbox slots to publish.
