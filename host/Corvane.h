@@ -23,12 +23,14 @@
 // them to a lock-free mailbox with one slot per command (latest value wins) that the audio
 // thread applies at the start of its next block, in command order. The LFO's sync factor
 // travels through the mailbox too. The commands of one change are published together, and a
-// program switch publishes all 29 changes together, so a block never starts with half a switch
-// (LFO Rate under one program's sync state, LFO Sync under the other's). Values read across
-// threads (program values, current program, pin counts, sample rate) are relaxed atomics.
-// resume and setSampleRate touch the engine directly: hosts send them while the plug-in is
-// switched off, when no block runs. Program names belong to the thread of the dispatcher. The
-// read-outs and the display histories may be read on the user-interface thread at any time.
+// program switch publishes all 29 changes together, so a block does not start with half a
+// switch (LFO Rate under one program's sync state, LFO Sync under the other's); at most a slot
+// still waiting from an earlier change delivers its new value a block early, and each slot's
+// value stands on its own. Values read across threads (program values, current program, pin
+// counts, sample rate) are relaxed atomics. resume and setSampleRate touch the engine directly:
+// hosts send them while the plug-in is switched off, when no block runs. Program names belong
+// to the thread of the dispatcher. The read-outs and the display histories may be read on the
+// user-interface thread at any time.
 class Corvane : public AudioEffectX {
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('T', 'W', 'c', 'v');
