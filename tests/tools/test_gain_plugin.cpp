@@ -139,7 +139,7 @@ public:
         frames_ += frames;
     }
 
-    VstIntPtr vendorSpecific(VstInt32 request, VstIntPtr value, void* ptr, float) override {
+    VstIntPtr vendorSpecific(VstInt32 request, VstIntPtr value, void* ptr, float opt) override {
         switch (request) {
             case kRequestMidiEvent:
                 if (value < 0 || value >= midi_count_) return 0;
@@ -150,6 +150,18 @@ public:
                 return 1;
             case kRequestPins:
                 std::memcpy(ptr, &pins_, sizeof pins_);
+                return 1;
+            case kRequestHostCanDo:
+                return canHostDo(static_cast<char*>(ptr));
+            case kRequestSizeWindow:
+                return sizeWindow(static_cast<VstInt32>(value >> 16),
+                                  static_cast<VstInt32>(value & 0xffff))
+                           ? 1
+                           : 0;
+            case kRequestGesture:
+                beginEdit(static_cast<VstInt32>(value));
+                setParameterAutomated(static_cast<VstInt32>(value), opt);
+                endEdit(static_cast<VstInt32>(value));
                 return 1;
             default:
                 return 0;

@@ -35,6 +35,12 @@ constexpr VstInt32 kRequestMidiEvent = 1;
 constexpr VstInt32 kRequestTime = 2;
 // The input pins connected at the last resume, one bit per pin (VstInt32).
 constexpr VstInt32 kRequestPins = 3;
+// Asks the host the can-do text at ptr and answers what the host said.
+constexpr VstInt32 kRequestHostCanDo = 4;
+// Asks the host to resize the editor to value >> 16 by value & 0xffff; answers 1 if it did.
+constexpr VstInt32 kRequestSizeWindow = 5;
+// An editor gesture on parameter value: begin edit, automated change to opt, end edit.
+constexpr VstInt32 kRequestGesture = 6;
 
 inline float left_gain(const float* values) {
     const float balance = values[kBalance];
