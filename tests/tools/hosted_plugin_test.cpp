@@ -106,7 +106,7 @@ TEST_F(Hosted, ReportsTheRecordAndIdentity) {
     ASSERT_TRUE(plugin->input_properties(0, pin));
     EXPECT_STREQ(pin.label, "Test In 1");
     EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
-    EXPECT_FALSE(plugin->input_properties(2, pin));
+    EXPECT_FALSE(plugin->input_properties(4, pin));
 }
 
 TEST_F(Hosted, FindsProgramsAndParametersByNumberOrName) {
@@ -125,12 +125,13 @@ TEST_F(Hosted, FindsProgramsAndParametersByNumberOrName) {
 TEST_F(Hosted, ResumeSeesThePinsTheHostReports) {
     plugin->set_input_connected(1, false);
     plugin->resume();
-    EXPECT_EQ(plugin_pins(*plugin), 1);
+    EXPECT_EQ(plugin_pins(*plugin), 0b1101);
     EXPECT_TRUE(plugin->midi_wanted());
     plugin->suspend();
     plugin->set_input_connected(1, true);
+    plugin->set_input_connected(3, false);
     plugin->resume();
-    EXPECT_EQ(plugin_pins(*plugin), 3);
+    EXPECT_EQ(plugin_pins(*plugin), 0b0111);
 }
 
 TEST_F(Hosted, TimeInformationFollowsTheTransport) {
@@ -139,8 +140,8 @@ TEST_F(Hosted, TimeInformationFollowsTheTransport) {
     plugin->transport().numerator = 6;
     plugin->transport().denominator = 8;
     plugin->resume();
-    float buffer[2][480] = {};
-    float* io[2] = {buffer[0], buffer[1]};
+    float buffer[4][480] = {};
+    float* io[4] = {buffer[0], buffer[1], buffer[2], buffer[3]};
     plugin->process(io, io, 480);
     SeenTime t = plugin_time(*plugin);
     EXPECT_EQ(t.tempo, 140.0);
@@ -161,8 +162,8 @@ TEST_F(Hosted, TimeInformationFollowsTheTransport) {
 // allocation test of a plug-in run through this host would blame the plug-in.
 TEST_F(Hosted, AudioPathAllocatesNothing) {
     plugin->resume();
-    float buffer[2][256] = {};
-    float* io[2] = {buffer[0], buffer[1]};
+    float buffer[4][256] = {};
+    float* io[4] = {buffer[0], buffer[1], buffer[2], buffer[3]};
     VstMidiEvent note{};
     note.type = kVstMidiType;
     note.byteSize = sizeof note;

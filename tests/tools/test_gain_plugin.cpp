@@ -36,7 +36,7 @@ struct MidiRecord {
 class TestGain : public AudioEffectX {
 public:
     explicit TestGain(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kNumParams) {
-        setNumInputs(2);
+        setNumInputs(4); // main pair, then a side-chain pair mixed into the main one
         setNumOutputs(2);
         setUniqueID(kUniqueId);
         canProcessReplacing();
@@ -135,7 +135,7 @@ public:
         const float gains[2] = {left_gain(values), right_gain(values)};
         for (int c = 0; c < 2; ++c)
             for (VstInt32 i = 0; i < frames; ++i)
-                outputs[c][i] = gains[c] * inputs[c][i];
+                outputs[c][i] = gains[c] * (inputs[c][i] + inputs[c + 2][i]);
         frames_ += frames;
     }
 

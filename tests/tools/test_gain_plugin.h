@@ -1,8 +1,9 @@
 #pragma once
 
 // What the test plug-in module (test_gain_plugin.cpp) shows of itself, for the tests that host
-// it. It is a stereo gain: output = input x 2 x Gain, with Balance turning one side down, and it
-// reports what it saw of the host through private vendor requests.
+// it. It is a stereo gain with a side-chain: output = (main + side-chain input) x 2 x Gain, with
+// Balance turning one side down, and it reports what it saw of the host through private vendor
+// requests.
 
 #include "vst/vst_abi.h"
 
