@@ -34,7 +34,9 @@ class Mixer {
 public:
     Mixer(AudioBuffer& audio) : audio_(audio), rate_(audio.sample_rate) {}
 
-    size_t frame_at(double seconds) const { return static_cast<size_t>(std::llround(seconds * rate_)); }
+    size_t frame_at(double seconds) const {
+        return static_cast<size_t>(std::llround(seconds * rate_));
+    }
     size_t frames() const { return audio_.frames(); }
     double rate() const { return rate_; }
     void add(size_t frame, float left, float right) {
