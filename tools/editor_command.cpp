@@ -73,23 +73,10 @@ bool parse_option(ArgReader& args, EditorOptions& o, std::string& error) {
 
 bool parse_editor_options(const std::vector<std::string>& arguments, EditorOptions& o,
                           std::string& error) {
-    ArgReader args(arguments);
-    while (args.next()) {
-        if (args.is_option()) {
-            if (!parse_option(args, o, error)) return false;
-            if (o.help) return true;
-        } else if (o.plugin.empty()) {
-            o.plugin = args.peek();
-        } else {
-            error = "unexpected argument '" + args.peek() + "'";
-            return false;
-        }
-    }
-    if (o.plugin.empty()) {
-        error = "no plug-in given";
-        return false;
-    }
-    return true;
+    const auto option = [&o](ArgReader& args, std::string& why) {
+        return parse_option(args, o, why);
+    };
+    return parse_plugin_arguments(arguments, o.plugin, o.help, option, error);
 }
 
 int count_calls(const HostedPlugin& plugin, VstInt32 opcode) {

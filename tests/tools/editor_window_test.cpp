@@ -14,6 +14,8 @@
 // After gtest: Xlib's macros would break its headers.
 #include <X11/Xlib.h>
 
+#include "x11_test_events.h"
+
 #include <chrono>
 #include <thread>
 
@@ -80,24 +82,11 @@ protected:
         pump();
     }
     void motion(int x, int y, unsigned state = 0) {
-        XEvent e{};
-        e.type = MotionNotify;
-        e.xmotion.x = x;
-        e.xmotion.y = y;
-        e.xmotion.state = state;
-        e.xmotion.same_screen = True;
-        send(e, PointerMotionMask);
+        send(corvane::test::x11_motion(x, y, state), PointerMotionMask);
     }
     void button(int type, int x, int y, unsigned state) {
-        XEvent e{};
-        e.type = type;
-        e.xbutton.x = x;
-        e.xbutton.y = y;
-        e.xbutton.button = Button1;
-        e.xbutton.state = state;
-        e.xbutton.time = ++time;
-        e.xbutton.same_screen = True;
-        send(e, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask);
+        send(corvane::test::x11_button(type, x, y, state, ++time),
+             type == ButtonPress ? ButtonPressMask : ButtonReleaseMask);
     }
     WindowImage capture() {
         WindowImage image;
