@@ -42,7 +42,8 @@ CorvaneEditor::CorvaneEditor(AudioEffectX* owner, CCorvaneEngine* displayEngine)
 }
 
 CorvaneEditor::~CorvaneEditor() {
-    close();
+    // A host may drop the plug-in with its window still open.
+    CorvaneEditor::close();
     background->forget();
     largeFont->forget();
     smallFont->forget();
