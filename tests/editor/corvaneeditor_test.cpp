@@ -125,6 +125,26 @@ TEST_F(EditorTest, AttachesItselfWithTheBackgroundsRectangleAndLinearKnobs) {
     EXPECT_FALSE(editor->isOpen());
 }
 
+// The host reaches the editor only through the plug-in's dispatcher.
+TEST_F(EditorTest, AnswersTheHostsEditorRequests) {
+    AEffect* e = plugin.getAeffect();
+    ERect* r = nullptr;
+    EXPECT_EQ(e->dispatcher(e, effEditGetRect, 0, 0, &r, 0.f), 1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->right, 730);
+    EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, nullptr, 0.f), 1);
+    EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, nullptr, 0.f), 0);
+    EXPECT_EQ(e->dispatcher(e, effSetEditKnobMode, 0, kCircularMode, nullptr, 0.f), 1);
+    EXPECT_EQ(frame().getKnobMode(), kCircularMode);
+    EXPECT_EQ(e->dispatcher(e, effEditKeyDown, 'a', 0, nullptr, 0.f), 0);
+    e->setParameter(e, corvane::kRevDecay, 0.8f);
+    e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.f);
+    EXPECT_FLOAT_EQ(editor->getControl(corvane::kRevDecay)->getValue(), 0.8f);
+    e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.f);
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.f);
+}
+
 TEST_F(EditorTest, OpenBuildsTheThirtyTwoViewsShowingThePluginsValues) {
     plugin.values[corvane::kLfoSync] = 1.f;
     ASSERT_TRUE(editor->open(nullptr));
