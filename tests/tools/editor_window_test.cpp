@@ -169,7 +169,8 @@ TEST_F(EditorWindowTest, HoveringAKnobShowsItsReadoutAndLeavingBringsTheLabelBac
     EXPECT_EQ(knob_text(), label);
 }
 
-// With audio playing on its own thread, the graphs move and the screenshot shows the window.
+// With audio playing on its own thread, the graphs move, edits go on, and the screenshot shows
+// the window.
 TEST_F(EditorWindowTest, GraphsMoveWhileAudioPlaysAndTheScreenshotIsWritten) {
     const AudioBuffer demo = make_demo_signal(plugin->sample_rate(), 120.0, 4, 4);
     plugin->resume();
@@ -181,6 +182,11 @@ TEST_F(EditorWindowTest, GraphsMoveWhileAudioPlaysAndTheScreenshotIsWritten) {
         pump(1);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
+    // An edit while the audio thread renders.
+    motion(kKnobX, kKnobY);
+    button(ButtonPress, kKnobX, kKnobY, 0);
+    motion(kKnobX, kKnobY + 20, Button1Mask);
+    button(ButtonRelease, kKnobX, kKnobY + 20, Button1Mask);
     const WindowImage later = capture();
     EXPECT_NE(area(first, 259, 151, 547, 196), area(later, 259, 151, 547, 196));
     TempDir dir;
