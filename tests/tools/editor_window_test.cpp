@@ -4,6 +4,7 @@
 
 #include "host_test_support.h"
 
+#include "editor/corvane_layout.h"
 #include "tools/cli_args.h"
 #include "tools/demo_signal.h"
 #include "tools/editor_window.h"
@@ -24,12 +25,24 @@ namespace {
 
 using corvane::test::RunResult;
 using corvane::test::TempDir;
+namespace layout = corvane::layout;
 
 const std::string kModule = CORVANE_MODULE;
 constexpr VstInt32 kCutoff = 5;
-// The cutoff knob's rectangle and the line of text near its bottom (label or read-out).
-constexpr int kKnobX = 168, kKnobY = 180;
-constexpr int kTextTop = 200, kTextBottom = 222, kTextLeft = 130, kTextRight = 207;
+// Where the user grabs the cutoff knob (its centre), and the line of text in its lowest rows
+// (label or read-out).
+constexpr const layout::ViewSpec& kKnob = *layout::findView(kCutoff);
+constexpr int kKnobX = kKnob.x + kKnob.w / 2, kKnobY = kKnob.y + kKnob.h / 2;
+constexpr int kTextLeft = kKnob.x, kTextRight = kKnob.x + kKnob.w;
+constexpr int kTextTop = kKnob.y + kKnob.h - 25, kTextBottom = kKnob.y + kKnob.h - 3;
+
+constexpr const layout::ViewSpec& view_of(layout::ViewKind kind) {
+    for (const layout::ViewSpec& v : layout::kViews)
+        if (v.kind == kind) return v;
+    return layout::kViews[0];
+}
+constexpr const layout::ViewSpec& kLfoGraph = view_of(layout::ViewKind::LFOView);
+constexpr const layout::ViewSpec& kEnvGraph = view_of(layout::ViewKind::EnvView);
 
 bool x_server_available() {
     Display* d = XOpenDisplay(nullptr);
@@ -188,7 +201,11 @@ TEST_F(EditorWindowTest, GraphsMoveWhileAudioPlaysAndTheScreenshotIsWritten) {
     motion(kKnobX, kKnobY + 20, Button1Mask);
     button(ButtonRelease, kKnobX, kKnobY + 20, Button1Mask);
     const WindowImage later = capture();
-    EXPECT_NE(area(first, 259, 151, 547, 196), area(later, 259, 151, 547, 196));
+    const auto graphs = [](const WindowImage& image) {
+        return area(image, kLfoGraph.x, kLfoGraph.y, kEnvGraph.x + kEnvGraph.w,
+                    kLfoGraph.y + kLfoGraph.h);
+    };
+    EXPECT_NE(graphs(first), graphs(later));
     TempDir dir;
     std::string error;
     ASSERT_TRUE(window->screenshot(dir.file("shot.png"), error)) << error;
