@@ -9,6 +9,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "x11_test_events.h"
+
 #include <cstdint>
 
 using namespace VSTGUI;
@@ -39,24 +41,9 @@ protected:
         XSync(display, False);
     }
     XEvent button(int type, int x, int y, unsigned state) {
-        XEvent e{};
-        e.type = type;
-        e.xbutton.x = x;
-        e.xbutton.y = y;
-        e.xbutton.button = Button1;
-        e.xbutton.state = state;
-        e.xbutton.same_screen = True;
-        return e;
+        return corvane::test::x11_button(type, x, y, state);
     }
-    XEvent motion(int x, int y, unsigned state) {
-        XEvent e{};
-        e.type = MotionNotify;
-        e.xmotion.x = x;
-        e.xmotion.y = y;
-        e.xmotion.state = state;
-        e.xmotion.same_screen = True;
-        return e;
-    }
+    XEvent motion(int x, int y, unsigned state) { return corvane::test::x11_motion(x, y, state); }
 
     Display* display = nullptr;
     Window parent = 0;
