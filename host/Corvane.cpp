@@ -162,7 +162,7 @@ void Corvane::updateTempoSync() {
 VstInt32 Corvane::processEvents(VstEvents* events) {
     if (!events) return 1;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = vstEventAt(events, i);
         if (event && event->type == kVstMidiType)
             handleMidi(reinterpret_cast<const VstMidiEvent*>(event)->midiData);
     }

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/deps.txt that are not yet present.
+# Installs the Debian packages listed in scripts/deps.txt (or in the list given) that are not
+# yet present.
+# Usage: scripts/install-deps.sh [package-list]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/deps.txt")
+list="${1:-$here/deps.txt}"
+mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$list")
 missing=()
 for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then

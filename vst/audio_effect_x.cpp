@@ -124,6 +124,16 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     }
 }
 
+namespace {
+
+// The modifier flags arrive as a float. One that is not a number, or that lies outside a byte,
+// carries no flags: converting it to a byte would be undefined.
+unsigned char modifierFlags(float opt) {
+    return opt >= 0.0f && opt < 256.0f ? static_cast<unsigned char>(opt) : 0;
+}
+
+} // namespace
+
 // Key requests carry the character in index, the virtual key in value and the modifiers in opt.
 VstIntPtr AudioEffectX::dispatchEditorKey(VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                           float opt) {
@@ -133,7 +143,7 @@ VstIntPtr AudioEffectX::dispatchEditorKey(VstInt32 opcode, VstInt32 index, VstIn
     VstKeyCode key{};
     key.character = index;
     key.virt = static_cast<unsigned char>(value);
-    key.modifier = static_cast<unsigned char>(opt);
+    key.modifier = modifierFlags(opt);
     const bool used = opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
     return used ? 1 : 0;
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 typedef int16_t VstInt16;
 typedef int32_t VstInt32;
@@ -271,6 +272,28 @@ struct VstEvents {
     VstIntPtr reserved;
     VstEvent* events[2];
 };
+
+// Event i of a list. The list is longer than the two pointers its struct declares, so indexing
+// events[i] past 1 would step outside the declared array (undefined behaviour, which the
+// sanitizers report); both sides address the pointers through the list's own storage instead.
+inline VstEvent* vstEventAt(const VstEvents* list, VstInt32 i) {
+    VstEvent* event;
+    std::memcpy(&event,
+                reinterpret_cast<const char*>(list) + offsetof(VstEvents, events) +
+                    sizeof(VstEvent*) * static_cast<size_t>(i),
+                sizeof event);
+    return event;
+}
+inline void vstSetEventAt(VstEvents* list, VstInt32 i, VstEvent* event) {
+    std::memcpy(reinterpret_cast<char*>(list) + offsetof(VstEvents, events) +
+                    sizeof(VstEvent*) * static_cast<size_t>(i),
+                &event, sizeof event);
+}
+// Bytes a host allocates for a list of count events.
+constexpr size_t vstEventsSize(VstInt32 count) {
+    return offsetof(VstEvents, events) +
+           sizeof(VstEvent*) * static_cast<size_t>(count > 2 ? count : 2);
+}
 
 enum VstMidiEventFlags {
     kVstMidiEventIsRealtime = 1 << 0,

@@ -143,11 +143,12 @@ inline VstMidiEvent midi_event(int status, int data1, int data2) {
 
 // Delivers events one list at a time, as effProcessEvents does.
 inline void send_midi(Corvane& plugin, std::vector<VstMidiEvent> events) {
-    std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
+    const auto count = static_cast<VstInt32>(events.size());
+    std::vector<VstIntPtr> storage(vstEventsSize(count) / sizeof(VstIntPtr));
     auto* list = reinterpret_cast<VstEvents*>(storage.data());
-    list->numEvents = static_cast<VstInt32>(events.size());
-    for (size_t i = 0; i < events.size(); ++i)
-        list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+    list->numEvents = count;
+    for (VstInt32 i = 0; i < count; ++i)
+        vstSetEventAt(list, i, reinterpret_cast<VstEvent*>(&events[i]));
     EXPECT_EQ(plugin.processEvents(list), 1);
 }
 
