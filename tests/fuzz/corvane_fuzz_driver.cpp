@@ -330,6 +330,7 @@ private:
         ++outcome_.instances;
         editorOpens_ = 0;
         editorIdles_ = 0;
+        rightOutputUsed_ = true;
         return effect_;
     }
 
@@ -374,15 +375,13 @@ private:
             case audioMasterGetTime:
                 return timeAnswer(value);
             case audioMasterPinConnected: {
-                // Bits 0-3: input pins 0-3 unconnected; bits 4-5: output pins 0-1; bit 6: an
-                // unconnected pin answers -1 instead of 1.
                 const int bit = value == 0 ? index : 4 + index;
                 const bool unconnected = bit >= 0 && bit < 6 && (pinMask_ >> bit) & 1;
-                return unconnected ? ((pinMask_ & 0x40) ? -1 : 1) : 0;
+                return unconnected ? ((pinMask_ & kPinsAnswerMinusOne) ? -1 : 1) : 0;
             }
             case audioMasterCanDo:
             case audioMasterSizeWindow:
-                return pinMask_ >> 7;
+                return (pinMask_ & kPinsHostSaysYes) ? 1 : 0;
             default:
                 return 0;
         }
@@ -431,6 +430,10 @@ private:
         context_ = opcode == effProcessEvents ? Context::Events : Context::Idle;
         const VstIntPtr result = e->dispatcher(e, opcode, index, value, ptr, opt);
         context_ = Context::Idle;
+        // Switching on reads the pins: an unconnected right output is the host's to ignore, and
+        // the plug-in leaves it alone.
+        if (opcode == effMainsChanged && value != 0)
+            rightOutputUsed_ = !(pinMask_ & kPinsRightOutputUnconnected);
         if (opcode == effClose) {
             effect_ = nullptr;
             if (result != 1) fail("effClose did not answer 1");
@@ -735,7 +738,7 @@ private:
         outcome_.frames += frames;
         ++outcome_.blocks;
 
-        for (int c = 0; c < kOutputs; ++c)
+        for (int c = 0; c < (rightOutputUsed_ ? kOutputs : 1); ++c)
             for (int i = 0; i < frames; ++i)
                 if (!std::isfinite(out[c][i])) {
                     fail("%s input gave output %g at channel %d, frame %d of %d",
@@ -756,6 +759,7 @@ private:
     long clock_ = 0;
     int editorOpens_ = 0;
     int editorIdles_ = 0;
+    bool rightOutputUsed_ = true;
 
     // The host's answers.
     VstIntPtr version_ = kVstVersion;

@@ -8,7 +8,7 @@ namespace corvane::fuzz {
 
 // What one input may cost, so that each runs in a fraction of a second even when instrumented.
 struct FuzzLimits {
-    static constexpr long kMaxFrames = 1L << 16; // audio frames, all blocks and instances together
+    static constexpr long kMaxFrames = 1L << 15; // audio frames, all blocks and instances together
     static constexpr int kMaxBlockFrames = 8192;
     static constexpr int kMaxRunBlocks = 64;
     static constexpr int kMaxEvents = 64;
@@ -35,13 +35,13 @@ struct FuzzOutcome {
 // or buffers of the promised size, allocated to exactly that size so an address sanitizer sees
 // any overrun.
 //
-// Checks, besides not crashing: every block gives finite output, whatever its input (the engine
-// reads non-finite host samples as silence, so finite input giving finite output is the lesser
-// part of the rule); getParameter answers 0..1; texts the plug-in writes end within their
-// buffer; a request that claims an answer leaves a readable one; during processReplacing the
-// plug-in calls the host for nothing but the two time requests, and during processEvents and
-// setParameter not at all. A check that fails ends the input and is reported; a crash or
-// sanitizer report ends the process.
+// Checks, besides not crashing: every block gives finite output on the outputs in use, whatever
+// its input (the engine reads non-finite host samples as silence, so finite input giving finite
+// output is the lesser part of the rule); getParameter answers 0..1; texts the plug-in writes end
+// within their buffer; a request that claims an answer leaves a readable one; during
+// processReplacing the plug-in calls the host for nothing but the two time requests, and during
+// processEvents and setParameter not at all. A check that fails ends the input and is reported; a
+// crash or sanitizer report ends the process.
 FuzzOutcome runFuzzInput(const std::uint8_t* data, std::size_t size);
 
 } // namespace corvane::fuzz

@@ -39,6 +39,11 @@ enum class Command : std::uint8_t {
 };
 constexpr int kCommandCount = static_cast<int>(Command::Count);
 
+// The HostPins mask: bits 0-3 say input pins 0-3 are unconnected, bits 4-5 output pins 0-1.
+constexpr std::uint8_t kPinsRightOutputUnconnected = 1 << 5;
+constexpr std::uint8_t kPinsAnswerMinusOne = 1 << 6; // an unconnected pin answers -1, not 1
+constexpr std::uint8_t kPinsHostSaysYes = 1 << 7;    // can-do and size-window requests answer 1
+
 // Selector ranges shared by reader and writer.
 namespace selector {
 constexpr std::uint8_t kFloatSpecial = 0x00;  // .. 0x2F: kSpecialFloats[s % size]

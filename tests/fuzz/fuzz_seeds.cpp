@@ -182,8 +182,8 @@ NamedInput instances() {
 NamedInput longSilenceAfterNoise() {
     FuzzInputWriter w = startedSession(44100.0f, 4096);
     w.setParameter(kRevDecay, 1.0f).setParameter(kRevMix, 1.0f);
-    w.run(2, 4096, Signal{Noise, 3, 0, 0, 9});
-    w.run(12, 4096, Signal{Silence, 0, 0, 0, 0});
+    w.run(1, 4096, Signal{Noise, 3, 0, 0, 9});
+    w.run(6, 4096, Signal{Silence, 0, 0, 0, 0});
     return {"long-silence-after-noise", w.bytes()};
 }
 
