@@ -181,11 +181,6 @@ float signalSample(const Signal& s, int c, long t) {
     }
 }
 
-// Requests that open or run the editor cost far more than the others.
-bool isEditorCost(VstInt32 opcode) {
-    return opcode == effEditOpen || opcode == effEditIdle;
-}
-
 class Session {
 public:
     Session(const std::uint8_t* data, std::size_t size) : in_(data, size) { active_ = this; }
@@ -340,6 +335,18 @@ private:
         effect_ = nullptr;
         ++outcome_.requests;
         if (e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f) != 1) fail("effClose did not answer 1");
+    }
+
+    // Opening and running the editor cost far more than any other request, so an input gets
+    // only a few of each.
+    bool withinEditorBudget(VstInt32 opcode) {
+        if (opcode != effEditOpen && opcode != effEditIdle) return true;
+        const bool open = opcode == effEditOpen;
+        int& used = open ? editorOpens_ : editorIdles_;
+        if (used >= (open ? FuzzLimits::kMaxEditorOpens : FuzzLimits::kMaxEditorIdles))
+            return false;
+        ++used;
+        return true;
     }
 
     // ---- The fake host ----
@@ -532,14 +539,7 @@ private:
         }
 
         AEffect* e = instance();
-        if (!e) return;
-        if (isEditorCost(opcode)) {
-            int& used = opcode == effEditOpen ? editorOpens_ : editorIdles_;
-            if (used >=
-                (opcode == effEditOpen ? FuzzLimits::kMaxEditorOpens : FuzzLimits::kMaxEditorIdles))
-                return;
-            ++used;
-        }
+        if (!e || !withinEditorBudget(opcode)) return;
         const VstIntPtr result = dispatch(e, opcode, index, value, ptr, opt);
         checkAnswer(opcode, result, kind, text.get(), rectOut, chunkOut, vendorSlot, vendorOffset,
                     pin, properties, speakersOut);
@@ -663,14 +663,7 @@ private:
                                          effSetEditKnobMode};
         const VstInt32 opcode = kActions[action % countOf(kActions)];
         AEffect* e = instance();
-        if (!e) return;
-        if (isEditorCost(opcode)) {
-            int& used = opcode == effEditOpen ? editorOpens_ : editorIdles_;
-            if (used >=
-                (opcode == effEditOpen ? FuzzLimits::kMaxEditorOpens : FuzzLimits::kMaxEditorIdles))
-                return;
-            ++used;
-        }
+        if (!e || !withinEditorBudget(opcode)) return;
         ERect* rect = nullptr;
         const VstIntPtr result =
             dispatch(e, opcode, index, value, opcode == effEditGetRect ? &rect : nullptr, opt);
