@@ -7,7 +7,7 @@
 #
 # Usage: scripts/fuzz.sh [seconds] [build-dir]     (default 120 s, build-fuzz)
 # With CORVANE_FUZZ_MERGE=1 the inputs that reached new code are merged into tests/fuzz/corpus
-# (only those that add coverage, so it stays small).
+# (only those that reach code the corpus does not, so it stays small).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-120}"
@@ -31,6 +31,6 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
     "$run/found" "$root/tests/fuzz/corpus"
 
 if [ "${CORVANE_FUZZ_MERGE:-0}" = 1 ]; then
-    "$build/tests/fuzz/corvane_fuzz" -merge=1 -timeout=10 -rss_limit_mb=4096 \
+    "$build/tests/fuzz/corvane_fuzz" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=4096 \
         "$root/tests/fuzz/corpus" "$run/found"
 fi
