@@ -425,7 +425,8 @@ private:
     std::string readText() {
         const std::uint8_t n = in_.u8();
         if (n < countOf(kTexts)) return kTexts[n];
-        std::string text(std::min<int>(n - countOf(kTexts), kMaxTextIn), ' ');
+        const int length = n - static_cast<int>(countOf(kTexts));
+        std::string text(std::min(length, kMaxTextIn), ' ');
         for (char& c : text)
             c = static_cast<char>(in_.u8() | 1); // no terminator inside
         return text;

@@ -33,7 +33,8 @@ TEST(CorvaneEventList, PointersRoundTripThroughTheListStorage) {
     std::vector<VstIntPtr> storage(vstEventsSize(kCount) / sizeof(VstIntPtr));
     auto* list = reinterpret_cast<VstEvents*>(storage.data());
     EXPECT_EQ(vstEventsSize(0), sizeof(VstEvents));
-    EXPECT_EQ(vstEventsSize(kCount), sizeof(VstEvents) + 3 * sizeof(VstEvent*));
+    // Room for the three pointers beyond the two declared ones.
+    EXPECT_EQ(vstEventsSize(kCount), sizeof(VstEvents) + 3 * sizeof(void*));
     for (VstInt32 i = 0; i < kCount; ++i)
         vstSetEventAt(list, i, reinterpret_cast<VstEvent*>(&events[i]));
     EXPECT_EQ(list->events[1], reinterpret_cast<VstEvent*>(&events[1]));
