@@ -393,14 +393,8 @@ protected:
             Block block(64);
             block.process(expected);
             block.process(actual);
-            EXPECT_EQ(expected.getSyncFactor(), actual.getSyncFactor()) << p;
-            EXPECT_EQ(expected.getEngine().sync_on(), actual.getEngine().sync_on()) << p;
-            // The free-running rate; while synced the oscillator keeps whatever rate it last had.
-            if (!expected.getEngine().sync_on()) {
-                EXPECT_EQ(expected.getEngine().lfo().frequency(),
-                          actual.getEngine().lfo().frequency())
-                    << p;
-            }
+            SCOPED_TRACE(p);
+            expect_same_engine_settings(expected, actual);
         }
     }
 };
