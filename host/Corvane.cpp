@@ -74,10 +74,24 @@ bool copyIdentity(char* text, const char* value, VstInt32 bufferSize) {
 } // namespace
 
 Corvane::ProgramRecord::ProgramRecord() {
-    std::memset(name, 0, sizeof name);
-    vst_strncpy(name, kInitName, kProgramNameChars);
+    setName(kInitName);
     for (std::atomic<float>& v : values)
         v.store(0.0f, std::memory_order_relaxed);
+}
+
+void Corvane::ProgramRecord::setName(const char* text) {
+    int n = 0;
+    for (; text && n < kProgramNameChars && text[n] != 0; ++n)
+        name[n].store(text[n], std::memory_order_relaxed);
+    for (; n < kVstMaxProgNameLen; ++n)
+        name[n].store(0, std::memory_order_relaxed);
+}
+
+void Corvane::ProgramRecord::copyName(char* text) const {
+    for (int n = 0; n < kVstMaxProgNameLen; ++n) {
+        text[n] = name[n].load(std::memory_order_relaxed);
+        if (text[n] == 0) return;
+    }
 }
 
 Corvane::Corvane(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kNumParams) {
@@ -88,7 +102,7 @@ Corvane::Corvane(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kN
 
     params_ = std::make_unique<CorvaneParameterManager>();
     for (int p = 0; p < kNumPrograms; ++p) {
-        vst_strncpy(programs_[p].name, kFactoryPrograms[p].name, kProgramNameChars);
+        programs_[p].setName(kFactoryPrograms[p].name);
         for (int i = 0; i < kNumParams; ++i)
             programs_[p].values[i].store(kFactoryPrograms[p].values[i], std::memory_order_relaxed);
     }
@@ -323,13 +337,14 @@ void Corvane::setProgram(VstInt32 program) {
 }
 
 void Corvane::setProgramName(char* name) {
-    if (name) vst_strncpy(programs_[currentProgram()].name, name, kProgramNameChars);
+    if (name) programs_[currentProgram()].setName(name);
 }
 
 void Corvane::getProgramName(char* name) {
     if (!name) return;
     const VstInt32 program = currentProgram();
-    const char* stored = programs_[program].name;
+    char stored[kVstMaxProgNameLen];
+    programs_[program].copyName(stored);
     if (std::strcmp(stored, kInitName) != 0) {
         vst_strncpy(name, stored, kProgramNameChars);
         return;
@@ -341,7 +356,7 @@ void Corvane::getProgramName(char* name) {
 
 bool Corvane::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (!text || !isProgramIndex(index)) return false;
-    vst_strncpy(text, programs_[index].name, kProgramNameChars);
+    programs_[index].copyName(text);
     return true;
 }
 

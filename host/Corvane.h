@@ -28,9 +28,9 @@
 // still waiting from an earlier change delivers its new value a block early, and each slot's
 // value stands on its own. Values read across threads (program values, current program, pin
 // counts, sample rate) are relaxed atomics. resume and setSampleRate touch the engine directly:
-// hosts send them while the plug-in is switched off, when no block runs. Program names belong
-// to the thread of the dispatcher. The read-outs and the display histories may be read on the
-// user-interface thread at any time.
+// hosts send them while the plug-in is switched off, when no block runs. Program names are
+// renamed on the thread of the dispatcher and may be read on any. The read-outs and the display
+// histories may be read on the user-interface thread at any time.
 class Corvane : public AudioEffectX {
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('T', 'W', 'c', 'v');
@@ -111,7 +111,16 @@ private:
 
     struct ProgramRecord {
         ProgramRecord();
-        char name[kVstMaxProgNameLen];
+        // At most kProgramNameChars characters of text; null counts as empty.
+        void setName(const char* text);
+        // The name and its terminator into text, which holds kVstMaxProgNameLen characters.
+        void copyName(char* text) const;
+
+        // Hosts list program names from more than one thread while the dispatcher's thread may
+        // rename: each character is a relaxed atomic, so a listing that overlaps a rename reads
+        // a mix of the two names for that once, never undefined behaviour. The last character
+        // is always the terminator.
+        std::atomic<char> name[kVstMaxProgNameLen];
         std::atomic<float> values[corvane::kNumParams];
     };
 

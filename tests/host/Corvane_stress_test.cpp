@@ -241,6 +241,11 @@ TEST(CorvaneStress, HostThreadsTogether) {
     queries.join();
     dispatch(effect, effEditIdle);
 
+    RecordProperty("blocks", std::to_string(audio_report.blocks));
+    RecordProperty("frames", std::to_string(audio_report.frames));
+    RecordProperty("openings", std::to_string(openings));
+    RecordProperty("gestures", std::to_string(gestures));
+    RecordProperty("query_rounds", std::to_string(query_rounds));
     EXPECT_GE(audio_report.blocks, kMinBlocks);
     EXPECT_GT(audio_report.oversized, 0);
     EXPECT_GE(query_rounds, kMinQueryRounds);
