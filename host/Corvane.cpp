@@ -215,14 +215,33 @@ void Corvane::handleMidi(const char* data) {
 void Corvane::setParameter(VstInt32 index, float value) {
     if (!isParameterIndex(index) || std::isnan(value)) return;
     value = std::clamp(value, 0.0f, 1.0f);
-    mailbox_.publish(changeParameter(index, value));
+    params_->setNormalized(index, value);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    handOver(index, value);
+    settle(index, value);
+}
+
+void Corvane::handOver(VstInt32 index, float value) {
+    programs_[currentProgram()].values[index].store(value, std::memory_order_relaxed);
+    mailbox_.publish(stageEngineCommands(index, value, params_->getReal(index)));
     updateEditor(index, value);
 }
 
-std::uint32_t Corvane::changeParameter(VstInt32 index, float value) {
-    programs_[currentProgram()].values[index].store(value, std::memory_order_relaxed);
-    params_->setNormalized(index, value);
-    return stageEngineCommands(index, value, params_->getReal(index));
+// Two threads may change one parameter at the same moment: automation on the audio thread, the
+// user's drag on the editor's. Each hands over the value it stored, so the hand-over of the
+// value that was overwritten in the manager can land last, and the engine, the editor and the
+// record would keep it until the next change. So the manager is looked at again after every
+// hand-over, and a value that has changed meanwhile is handed over too. The fences between a
+// store to the manager and its hand-over, and between a hand-over and the second look, make the
+// thread whose hand-over lands last see the value that stayed.
+void Corvane::settle(VstInt32 index, float handed) {
+    for (int round = 0; round < kSettleRounds; ++round) {
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        const float now = params_->getNormalized(index);
+        if (now == handed) return;
+        handed = now;
+        handOver(index, now);
+    }
 }
 
 bool Corvane::lfoSyncOn() const {
@@ -325,15 +344,22 @@ void Corvane::setProgram(VstInt32 program) {
     if (!isProgramIndex(program)) return;
     currentProgram_.store(program, std::memory_order_relaxed);
     curProgram = program;
-    // Every value takes the full path of a host change, in index order; the engine gets the
-    // whole program in one hand-over.
+    // Every value takes the path of a host change, in index order; the engine gets the whole
+    // program in one hand-over. The record already holds the values: writing them back could
+    // only put them into another program's record, should a switch on another thread overtake
+    // this one.
+    float values[kNumParams];
     std::uint32_t slots = 0;
     for (VstInt32 i = 0; i < kNumParams; ++i) {
-        const float value = programs_[program].values[i].load(std::memory_order_relaxed);
-        slots |= changeParameter(i, value);
-        updateEditor(i, value);
+        values[i] = programs_[program].values[i].load(std::memory_order_relaxed);
+        params_->setNormalized(i, values[i]);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        slots |= stageEngineCommands(i, values[i], params_->getReal(i));
+        updateEditor(i, values[i]);
     }
     mailbox_.publish(slots);
+    for (VstInt32 i = 0; i < kNumParams; ++i)
+        settle(i, values[i]);
 }
 
 void Corvane::setProgramName(char* name) {

@@ -26,11 +26,13 @@
 // program switch publishes all 29 changes together, so a block does not start with half a
 // switch (LFO Rate under one program's sync state, LFO Sync under the other's); at most a slot
 // still waiting from an earlier change delivers its new value a block early, and each slot's
-// value stands on its own. Values read across threads (program values, current program, pin
-// counts, sample rate) are relaxed atomics. resume and setSampleRate touch the engine directly:
-// hosts send them while the plug-in is switched off, when no block runs. Program names are
-// renamed on the thread of the dispatcher and may be read on any. The read-outs and the display
-// histories may be read on the user-interface thread at any time.
+// value stands on its own. When two threads change one parameter at the same moment, the
+// manager's last value is what the engine, the editor and the record end with (see settle).
+// Values read across threads (program values, current program, pin counts, sample rate) are
+// relaxed atomics. resume and setSampleRate touch the engine directly: hosts send them while the
+// plug-in is switched off, when no block runs. Program names are renamed on the thread of the
+// dispatcher and may be read on any. The read-outs and the display histories may be read on the
+// user-interface thread at any time.
 class Corvane : public AudioEffectX {
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('T', 'W', 'c', 'v');
@@ -127,9 +129,14 @@ private:
     using ParameterText = void (tw_paramManager::*)(int, char*, int) const;
     void copyParameterText(VstInt32 index, char* text, ParameterText operation) const;
     VstInt32 currentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
-    // Stores a change in the current program and the manager and stages its engine commands;
-    // returns the mailbox slots to publish.
-    std::uint32_t changeParameter(VstInt32 index, float value);
+    // A value the manager holds, to the current program record, the engine (staged and
+    // published) and the editor.
+    void handOver(VstInt32 index, float value);
+    // After a hand-over of handed: hands over what the manager holds if another thread has
+    // changed it meanwhile. A few rounds at most, so the audio thread never waits for a thread
+    // that keeps changing the value (whose own settling then hands over the last word).
+    void settle(VstInt32 index, float handed);
+    static constexpr int kSettleRounds = 4;
     std::uint32_t stageEngineCommands(VstInt32 index, float value, float real);
     std::uint32_t stage(int slot, float value);
     bool lfoSyncOn() const;

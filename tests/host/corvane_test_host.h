@@ -24,9 +24,10 @@ class TestHost {
 public:
     static constexpr int kMaxPinQueries = 16;
 
-    // The plug-in created with this host's callback.
-    std::unique_ptr<Corvane> make_plugin() {
-        auto plugin = std::make_unique<Corvane>(&TestHost::callback);
+    // The plug-in (or a test's subclass of it) created with this host's callback.
+    template <typename Plugin = Corvane>
+    std::unique_ptr<Plugin> make_plugin() {
+        auto plugin = std::make_unique<Plugin>(&TestHost::callback);
         plugin->getAeffect()->user = this;
         return plugin;
     }
