@@ -94,10 +94,6 @@ bool CorvaneEditor::open(void* parent) {
     // Values posted before the window existed are older than what getParameter reads below.
     mailbox.clear();
     openFlag.store(true, std::memory_order_release);
-    // Pairs with the plug-in's fence between storing a change and telling the editor: either
-    // that change sees the window open and is posted, or the values read below include it.
-    // Without both, each side could miss the other's store and the control keep an old value.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
     for (int32_t i = 0; i < corvane::kNumParams; ++i)
         applyParameter(i, plugin != nullptr ? plugin->getParameter(i) : 0.f);
 

@@ -216,9 +216,9 @@ void Corvane::setParameter(VstInt32 index, float value) {
     if (!isParameterIndex(index) || std::isnan(value)) return;
     value = std::clamp(value, 0.0f, 1.0f);
     params_->setNormalized(index, value);
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    handOver(index, value);
-    settle(index, value);
+    const std::uint32_t ticket = takeTicket(index);
+    handOver(index, params_->getNormalized(index));
+    settle(index, ticket);
 }
 
 void Corvane::handOver(VstInt32 index, float value) {
@@ -228,19 +228,23 @@ void Corvane::handOver(VstInt32 index, float value) {
 }
 
 // Two threads may change one parameter at the same moment: automation on the audio thread, the
-// user's drag on the editor's. Each hands over the value it stored, so the hand-over of the
-// value that was overwritten in the manager can land last, and the engine, the editor and the
-// record would keep it until the next change. So the manager is looked at again after every
-// hand-over, and a value that has changed meanwhile is handed over too. The fences between a
-// store to the manager and its hand-over, and between a hand-over and the second look, make the
-// thread whose hand-over lands last see the value that stayed.
-void Corvane::settle(VstInt32 index, float handed) {
+// user's drag on the editor's. Each hands over what it stored, and the hand-over of a value
+// already overwritten in the manager could land last: the engine, the editor and the record
+// would keep it until the next change. So every change takes a ticket once its value is in the
+// manager, and after handing over looks whether a later change has taken one since; if so, it
+// hands over again what the manager holds now. The tickets are read-modify-writes, which read
+// the latest ticket and order the stores around them: either the change that looks sees the
+// later one, or the later one's hand-over comes after this one's.
+std::uint32_t Corvane::takeTicket(VstInt32 index) {
+    return tickets_[index].fetch_add(1, std::memory_order_acq_rel) + 1;
+}
+
+void Corvane::settle(VstInt32 index, std::uint32_t ticket) {
     for (int round = 0; round < kSettleRounds; ++round) {
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-        const float now = params_->getNormalized(index);
-        if (now == handed) return;
-        handed = now;
-        handOver(index, now);
+        const std::uint32_t latest = tickets_[index].fetch_add(0, std::memory_order_acq_rel);
+        if (latest == ticket) return;
+        ticket = latest;
+        handOver(index, params_->getNormalized(index));
     }
 }
 
@@ -348,18 +352,18 @@ void Corvane::setProgram(VstInt32 program) {
     // program in one hand-over. The record already holds the values: writing them back could
     // only put them into another program's record, should a switch on another thread overtake
     // this one.
-    float values[kNumParams];
+    std::uint32_t tickets[kNumParams];
     std::uint32_t slots = 0;
     for (VstInt32 i = 0; i < kNumParams; ++i) {
-        values[i] = programs_[program].values[i].load(std::memory_order_relaxed);
-        params_->setNormalized(i, values[i]);
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-        slots |= stageEngineCommands(i, values[i], params_->getReal(i));
-        updateEditor(i, values[i]);
+        params_->setNormalized(i, programs_[program].values[i].load(std::memory_order_relaxed));
+        tickets[i] = takeTicket(i);
+        const float value = params_->getNormalized(i);
+        slots |= stageEngineCommands(i, value, params_->getReal(i));
+        updateEditor(i, value);
     }
     mailbox_.publish(slots);
     for (VstInt32 i = 0; i < kNumParams; ++i)
-        settle(i, values[i]);
+        settle(i, tickets[i]);
 }
 
 void Corvane::setProgramName(char* name) {

@@ -132,10 +132,12 @@ private:
     // A value the manager holds, to the current program record, the engine (staged and
     // published) and the editor.
     void handOver(VstInt32 index, float value);
-    // After a hand-over of handed: hands over what the manager holds if another thread has
-    // changed it meanwhile. A few rounds at most, so the audio thread never waits for a thread
-    // that keeps changing the value (whose own settling then hands over the last word).
-    void settle(VstInt32 index, float handed);
+    // The ticket of a change that has just reached the manager.
+    std::uint32_t takeTicket(VstInt32 index);
+    // After the hand-over of the change with ticket: hands over again what the manager holds
+    // while later changes have taken tickets. A few rounds at most, so the audio thread never
+    // chases a thread that keeps changing the value (whose own settling has the last word).
+    void settle(VstInt32 index, std::uint32_t ticket);
     static constexpr int kSettleRounds = 4;
     std::uint32_t stageEngineCommands(VstInt32 index, float value, float real);
     std::uint32_t stage(int slot, float value);
@@ -160,4 +162,6 @@ private:
     // Audio thread (and resume): MIDI notes on minus notes off, never below zero.
     VstInt32 heldNotes_ = 0;
     Mailbox mailbox_;
+    // Per parameter: counts the changes that have reached the manager (see settle).
+    std::atomic<std::uint32_t> tickets_[corvane::kNumParams] = {};
 };
