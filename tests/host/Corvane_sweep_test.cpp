@@ -4,6 +4,7 @@
 // requests) comes back bit for bit, in whatever order the values arrive, and sounds the same as
 // a fresh instance loaded with it.
 
+#include "corvane_saved_bank.h"
 #include "corvane_test_host.h"
 #include "sanitizer_build.h"
 
@@ -157,53 +158,6 @@ TEST(CorvaneAutomation, RandomValuesBeforeEveryBlockKeepTheOutputFiniteAndBounde
     }
 }
 
-// What a host keeps of the plug-in: for every program its name and its 29 values, and which
-// program is current.
-struct SavedProgram {
-    std::string name;
-    float values[kNumParams];
-};
-struct SavedBank {
-    VstInt32 current = 0;
-    std::vector<SavedProgram> programs;
-};
-
-std::string text_of(AEffect* effect, VstInt32 opcode, VstInt32 index = 0) {
-    char text[256] = {};
-    dispatch(effect, opcode, index, -1, text);
-    return text;
-}
-
-// Saved as hosts save a bank: each program selected in turn, its name and values read, and the
-// current program selected again.
-SavedBank save_bank(AEffect* effect) {
-    SavedBank bank;
-    bank.current = static_cast<VstInt32>(dispatch(effect, effGetProgram));
-    for (VstInt32 p = 0; p < kNumPrograms; ++p) {
-        dispatch(effect, effSetProgram, 0, p);
-        SavedProgram program;
-        program.name = text_of(effect, effGetProgramNameIndexed, p);
-        for (VstInt32 i = 0; i < kNumParams; ++i)
-            program.values[i] = effect->getParameter(effect, i);
-        bank.programs.push_back(program);
-    }
-    dispatch(effect, effSetProgram, 0, bank.current);
-    return bank;
-}
-
-void restore_bank(AEffect* effect, const SavedBank& bank, const std::vector<VstInt32>& order) {
-    for (VstInt32 p = 0; p < kNumPrograms; ++p) {
-        dispatch(effect, effBeginSetProgram);
-        dispatch(effect, effSetProgram, 0, p);
-        dispatch(effect, effEndSetProgram);
-        std::string name = bank.programs[p].name;
-        dispatch(effect, effSetProgramName, 0, 0, name.data());
-        for (VstInt32 i : order)
-            effect->setParameter(effect, i, bank.programs[p].values[i]);
-    }
-    dispatch(effect, effSetProgram, 0, bank.current);
-}
-
 // New names and values for every program; with a block, audio runs between the edits.
 void edit_everything(AEffect* effect, std::mt19937& rng, Block* audio) {
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
@@ -216,13 +170,6 @@ void edit_everything(AEffect* effect, std::mt19937& rng, Block* audio) {
         if (audio) effect->processReplacing(effect, audio->in_ptr, audio->out_ptr, audio->frames);
     }
     dispatch(effect, effSetProgram, 0, static_cast<VstInt32>(rng() % kNumPrograms));
-}
-
-std::vector<VstInt32> index_order(bool ascending) {
-    std::vector<VstInt32> order;
-    for (VstInt32 i = 0; i < kNumParams; ++i)
-        order.push_back(ascending ? i : kNumParams - 1 - i);
-    return order;
 }
 
 void expect_bank(AEffect* effect, const SavedBank& bank) {
