@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/twdsp_filter_cascaded.h"
+#include "dsp/twdsp_lanes.h"
 
 // Sixth-order Butterworth high-pass (36 dB per octave below the corner), in front of the
 // envelope detector.
@@ -25,4 +26,32 @@ public:
         s.y1 = y;
         return y;
     }
+
+    // Two of these filters as the lanes of one (a stereo detector): the constructor takes both
+    // filters' coefficients and memories, process steps both with the same arithmetic as
+    // process_stage, store hands the memories back to the filters.
+    class pair {
+    public:
+        pair(twdsp_filter_cascaded_highpass& first, twdsp_filter_cascaded_highpass& second);
+        twdsp_d2 process(twdsp_d2 x) {
+            for (lanes& s : sections_) {
+                const twdsp_d2 y =
+                    2.0 * (s.alpha * (x - 2.0 * s.x1 + s.x2) + s.gamma * s.y1 - s.beta * s.y2);
+                s.x2 = s.x1;
+                s.x1 = x;
+                s.y2 = s.y1;
+                s.y1 = y;
+                x = y;
+            }
+            return x;
+        }
+        void store();
+
+    private:
+        struct lanes {
+            twdsp_d2 alpha, beta, gamma, x1, x2, y1, y2;
+        };
+        twdsp_filter_cascaded_highpass* filters_[2];
+        lanes sections_[section_count];
+    };
 };

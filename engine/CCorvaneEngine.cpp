@@ -348,56 +348,86 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     const float rev_wet = reverb_wet_gain_;
     const float dry = dry_gain_;
     const float wet = wet_gain_;
-    float sum_left = detector_sum_left_;
-    float sum_right = detector_sum_right_;
     float fb_left = feedback_left_;
     float fb_right = feedback_right_;
     float offset = offset_;
 
-    for (int n = begin; n < end; ++n) {
-        const float in_left = clean(ch.in_left[n]);
-        const float in_right = stereo_in ? clean(ch.in_right[n]) : in_left;
-
-        sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
-        if constexpr (stereo_in)
-            sum_right += std::fabs(detector_right_.process(clean(ch.detect_right[n]) + offset));
-
-        const float x_left = soft_clip(fb_gain * fb_left + in_gain * in_left);
-        const float x_right = both ? soft_clip(fb_gain * fb_right + in_gain * in_right) : 0.0f;
-
-        float z_left;
-        float z_right = 0.0f;
-        float v_left;
-        float v_right;
-        if constexpr (Route == 0) {
-            reverb_.process_stereo(x_left, both ? x_right : x_left, &v_left, &v_right);
-            const float y_left = rev_dry * x_left + rev_wet * colour_left_.process(v_left);
-            z_left = run_filter<Type>(0, drive_left_.process(y_left * vca_gain));
-            if constexpr (both) {
-                const float y_right = rev_dry * x_right + rev_wet * colour_right_.process(v_right);
-                z_right = run_filter<Type>(1, drive_right_.process(y_right * vca_gain));
+    // The detector hears the host's input only, so it runs ahead of the chain.
+    {
+        float sum_left = detector_sum_left_;
+        float sum_right = detector_sum_right_;
+        float o = offset;
+        if constexpr (stereo_in) {
+            twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
+            for (int n = begin; n < end; ++n) {
+                const twdsp_d2 d = {clean(ch.detect_left[n]) + o, clean(ch.detect_right[n]) + o};
+                const twdsp_d2 y = detector.process(d);
+                sum_left += std::fabs(static_cast<float>(y[0]));
+                sum_right += std::fabs(static_cast<float>(y[1]));
+                o = -o;
             }
+            detector.store();
         } else {
-            const float f_left = run_filter<Type>(0, drive_left_.process(x_left * vca_gain));
-            const float f_right =
-                both ? run_filter<Type>(1, drive_right_.process(x_right * vca_gain)) : 0.0f;
-            reverb_.process_stereo(f_left, both ? f_right : f_left, &v_left, &v_right);
-            z_left = rev_dry * f_left + rev_wet * colour_left_.process(v_left);
-            if constexpr (both)
-                z_right = rev_dry * f_right + rev_wet * colour_right_.process(v_right);
+            for (int n = begin; n < end; ++n) {
+                sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + o));
+                o = -o;
+            }
         }
-
-        ch.out_left[n] = dry * in_left + wet * z_left;
-        if constexpr (both) ch.out_right[n] = dry * in_right + wet * z_right;
-
-        fb_left = feedback_dc_left_.process(offset + z_left);
-        offset = -offset;
-        if constexpr (both) fb_right = feedback_dc_right_.process(offset + z_right);
+        detector_sum_left_ = sum_left;
+        detector_sum_right_ = sum_right;
+        detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
     }
 
-    detector_sum_left_ = sum_left;
-    detector_sum_right_ = sum_right;
-    detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
+    // The reverb's wet output of a piece depends only on earlier input: it is rendered first,
+    // and the piece's reverb input is handed over at its end.
+    for (int from = begin; from < end;) {
+        alignas(16) float wet_left[twdsp_deverb::max_block];
+        alignas(16) float wet_right[twdsp_deverb::max_block];
+        alignas(16) float send_left[twdsp_deverb::max_block];
+        alignas(16) float send_right[twdsp_deverb::max_block];
+        const int count = reverb_.render_wet(wet_left, wet_right, end - from);
+        for (int j = 0; j < count; ++j) {
+            const int n = from + j;
+            const float in_left = clean(ch.in_left[n]);
+            const float in_right = stereo_in ? clean(ch.in_right[n]) : in_left;
+
+            const float x_left = soft_clip(fb_gain * fb_left + in_gain * in_left);
+            const float x_right = both ? soft_clip(fb_gain * fb_right + in_gain * in_right) : 0.0f;
+
+            float z_left;
+            float z_right = 0.0f;
+            if constexpr (Route == 0) {
+                send_left[j] = x_left;
+                send_right[j] = both ? x_right : x_left;
+                const float y_left = rev_dry * x_left + rev_wet * colour_left_.process(wet_left[j]);
+                z_left = run_filter<Type>(0, drive_left_.process(y_left * vca_gain));
+                if constexpr (both) {
+                    const float y_right =
+                        rev_dry * x_right + rev_wet * colour_right_.process(wet_right[j]);
+                    z_right = run_filter<Type>(1, drive_right_.process(y_right * vca_gain));
+                }
+            } else {
+                const float f_left = run_filter<Type>(0, drive_left_.process(x_left * vca_gain));
+                const float f_right =
+                    both ? run_filter<Type>(1, drive_right_.process(x_right * vca_gain)) : 0.0f;
+                send_left[j] = f_left;
+                send_right[j] = both ? f_right : f_left;
+                z_left = rev_dry * f_left + rev_wet * colour_left_.process(wet_left[j]);
+                if constexpr (both)
+                    z_right = rev_dry * f_right + rev_wet * colour_right_.process(wet_right[j]);
+            }
+
+            ch.out_left[n] = dry * in_left + wet * z_left;
+            if constexpr (both) ch.out_right[n] = dry * in_right + wet * z_right;
+
+            fb_left = feedback_dc_left_.process(offset + z_left);
+            offset = -offset;
+            if constexpr (both) fb_right = feedback_dc_right_.process(offset + z_right);
+        }
+        reverb_.feed(send_left, send_right, count);
+        from += count;
+    }
+
     feedback_left_ = fb_left;
     feedback_right_ = fb_right;
     offset_ = offset;
