@@ -66,3 +66,19 @@ inline void twdsp_transpose(twdsp_f4& a, twdsp_f4& b, twdsp_f4& c, twdsp_f4& d) 
     c = __builtin_shufflevector(ab_high, cd_high, 0, 1, 4, 5);
     d = __builtin_shufflevector(ab_high, cd_high, 2, 3, 6, 7);
 }
+
+// The same choice for one sample, so that a block's step can be written once for both.
+inline float twdsp_select(bool condition, float a, float b) {
+    return condition ? a : b;
+}
+
+// A constant in every lane (or the constant itself).
+template <class T>
+inline T twdsp_splat(float x) {
+    return T{} + x;
+}
+
+// Two channels' values in the first two lanes.
+inline twdsp_f4 twdsp_pair(float first, float second) {
+    return twdsp_f4{first, second, 0.0f, 0.0f};
+}

@@ -28,7 +28,8 @@ inline float clean(float x) {
     return x > 0.0f ? input_limit : (x < 0.0f ? -input_limit : 0.0f);
 }
 
-inline float soft_clip(float a) {
+template <class T>
+inline T soft_clip(T a) {
     return a / (0.28f * a * a + 1.0f);
 }
 
@@ -326,37 +327,28 @@ void CCorvaneEngine::update_cutoff() {
 }
 
 template <int Type>
-inline float CCorvaneEngine::run_filter(int channel, float x) {
-    // Calls on the concrete classes: the filter steps are inlined into the sample loop.
+auto CCorvaneEngine::filter_pair() {
     if constexpr (Type == 0)
-        return channel == 0 ? lowpass_left_.twdsp_filter_ms20_lp::process(x)
-                            : lowpass_right_.twdsp_filter_ms20_lp::process(x);
+        return twdsp_filter_ms20_lp::pair(lowpass_left_, lowpass_right_);
     else if constexpr (Type == 1)
-        return channel == 0 ? bandpass_left_.process(x) : bandpass_right_.process(x);
+        return CCorvaneBPF::pair(bandpass_left_, bandpass_right_);
     else
-        return channel == 0 ? highpass_left_.process(x) : highpass_right_.process(x);
+        return twdsp_filter_ms20_hp::pair(highpass_left_, highpass_right_);
 }
 
 template <int Plan, int Route, int Type>
 void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     constexpr bool both = Plan != plan_mono;
     constexpr bool stereo_in = Plan == plan_stereo;
-    const float in_gain = input_gain_;
-    const float fb_gain = feedback_gain_;
-    const float vca_gain = vca_gain_;
-    const float rev_dry = reverb_dry_gain_;
-    const float rev_wet = reverb_wet_gain_;
-    const float dry = dry_gain_;
-    const float wet = wet_gain_;
-    float fb_left = feedback_left_;
-    float fb_right = feedback_right_;
-    float offset = offset_;
+    // The left and right chains run side by side as lanes 0 and 1; the mono plan keeps only
+    // lane 0, and its right-hand blocks are left as they were.
+    constexpr int kept = both ? 2 : 1;
 
     // The detector hears the host's input only, so it runs ahead of the chain.
     {
         float sum_left = detector_sum_left_;
         float sum_right = detector_sum_right_;
-        float o = offset;
+        float o = offset_;
         if constexpr (stereo_in) {
             twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
             for (int n = begin; n < end; ++n) {
@@ -378,6 +370,20 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
     }
 
+    const float in_gain = input_gain_;
+    const float fb_gain = feedback_gain_;
+    const float vca_gain = vca_gain_;
+    const float rev_dry = reverb_dry_gain_;
+    const float rev_wet = reverb_wet_gain_;
+    const float dry = dry_gain_;
+    const float wet = wet_gain_;
+    twdsp_f4 fb = twdsp_pair(feedback_left_, feedback_right_);
+    float offset = offset_;
+    twdsp_tilting_eq::pair colour(colour_left_, colour_right_);
+    const twdsp_saturator_inv_atan::pair drive(drive_left_, drive_right_);
+    auto filter = filter_pair<Type>();
+    twdsp_filter_dc_blocker::pair blocker(feedback_dc_left_, feedback_dc_right_);
+
     // The reverb's wet output of a piece depends only on earlier input: it is rendered first,
     // and the piece's reverb input is handed over at its end.
     for (int from = begin; from < end;) {
@@ -389,47 +395,37 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         for (int j = 0; j < count; ++j) {
             const int n = from + j;
             const float in_left = clean(ch.in_left[n]);
-            const float in_right = stereo_in ? clean(ch.in_right[n]) : in_left;
-
-            const float x_left = soft_clip(fb_gain * fb_left + in_gain * in_left);
-            const float x_right = both ? soft_clip(fb_gain * fb_right + in_gain * in_right) : 0.0f;
-
-            float z_left;
-            float z_right = 0.0f;
+            const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? clean(ch.in_right[n]) : in_left);
+            const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
+            const twdsp_f4 v = twdsp_pair(wet_left[j], wet_right[j]);
+            twdsp_f4 z;
             if constexpr (Route == 0) {
-                send_left[j] = x_left;
-                send_right[j] = both ? x_right : x_left;
-                const float y_left = rev_dry * x_left + rev_wet * colour_left_.process(wet_left[j]);
-                z_left = run_filter<Type>(0, drive_left_.process(y_left * vca_gain));
-                if constexpr (both) {
-                    const float y_right =
-                        rev_dry * x_right + rev_wet * colour_right_.process(wet_right[j]);
-                    z_right = run_filter<Type>(1, drive_right_.process(y_right * vca_gain));
-                }
+                send_left[j] = x[0];
+                send_right[j] = both ? x[1] : x[0];
+                const twdsp_f4 y = rev_dry * x + rev_wet * colour.process(v);
+                z = filter.process(drive.process(y * vca_gain));
             } else {
-                const float f_left = run_filter<Type>(0, drive_left_.process(x_left * vca_gain));
-                const float f_right =
-                    both ? run_filter<Type>(1, drive_right_.process(x_right * vca_gain)) : 0.0f;
-                send_left[j] = f_left;
-                send_right[j] = both ? f_right : f_left;
-                z_left = rev_dry * f_left + rev_wet * colour_left_.process(wet_left[j]);
-                if constexpr (both)
-                    z_right = rev_dry * f_right + rev_wet * colour_right_.process(wet_right[j]);
+                const twdsp_f4 f = filter.process(drive.process(x * vca_gain));
+                send_left[j] = f[0];
+                send_right[j] = both ? f[1] : f[0];
+                z = rev_dry * f + rev_wet * colour.process(v);
             }
-
-            ch.out_left[n] = dry * in_left + wet * z_left;
-            if constexpr (both) ch.out_right[n] = dry * in_right + wet * z_right;
-
-            fb_left = feedback_dc_left_.process(offset + z_left);
+            const twdsp_f4 out = dry * in + wet * z;
+            ch.out_left[n] = out[0];
+            if constexpr (both) ch.out_right[n] = out[1];
+            // The offset flips once per sample: the right channel takes it flipped.
+            fb = blocker.process(twdsp_pair(offset, -offset) + z);
             offset = -offset;
-            if constexpr (both) fb_right = feedback_dc_right_.process(offset + z_right);
         }
         reverb_.feed(send_left, send_right, count);
         from += count;
     }
 
-    feedback_left_ = fb_left;
-    feedback_right_ = fb_right;
+    colour.store(kept);
+    filter.store(kept);
+    blocker.store(kept);
+    feedback_left_ = fb[0];
+    if constexpr (both) feedback_right_ = fb[1];
     offset_ = offset;
 }
 

@@ -166,8 +166,9 @@ private:
     using renderer = void (CCorvaneEngine::*)(const channels&, int, int);
     static renderer pick_renderer(int layout, int routing, int type);
 
+    // The current filter pair as the lanes of one, for the per-sample loop.
     template <int Type>
-    float run_filter(int channel, float x);
+    auto filter_pair();
 
     twdsp_filter* current_left_ = nullptr;
     twdsp_filter* current_right_ = nullptr;
