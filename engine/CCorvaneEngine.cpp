@@ -344,32 +344,6 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     // lane 0, and its right-hand blocks are left as they were.
     constexpr int kept = both ? 2 : 1;
 
-    // The detector hears the host's input only, so it runs ahead of the chain.
-    {
-        float sum_left = detector_sum_left_;
-        float sum_right = detector_sum_right_;
-        float o = offset_;
-        if constexpr (stereo_in) {
-            twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
-            for (int n = begin; n < end; ++n) {
-                const twdsp_d2 d = {clean(ch.detect_left[n]) + o, clean(ch.detect_right[n]) + o};
-                const twdsp_d2 y = detector.process(d);
-                sum_left += std::fabs(static_cast<float>(y[0]));
-                sum_right += std::fabs(static_cast<float>(y[1]));
-                o = -o;
-            }
-            detector.store();
-        } else {
-            for (int n = begin; n < end; ++n) {
-                sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + o));
-                o = -o;
-            }
-        }
-        detector_sum_left_ = sum_left;
-        detector_sum_right_ = sum_right;
-        detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
-    }
-
     const float in_gain = input_gain_;
     const float fb_gain = feedback_gain_;
     const float vca_gain = vca_gain_;
@@ -383,6 +357,11 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     const twdsp_saturator_inv_atan::pair drive(drive_left_, drive_right_);
     auto filter = filter_pair<Type>();
     twdsp_filter_dc_blocker::pair blocker(feedback_dc_left_, feedback_dc_right_);
+    // The detector hears the host's input only: its steps fill the time the chain's feedback
+    // loop spends waiting on its own results.
+    twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
+    float sum_left = detector_sum_left_;
+    float sum_right = detector_sum_right_;
 
     // The reverb's wet output of a piece depends only on earlier input: it is rendered first,
     // and the piece's reverb input is handed over at its end.
@@ -394,6 +373,15 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         const int count = reverb_.render_wet(wet_left, wet_right, end - from);
         for (int j = 0; j < count; ++j) {
             const int n = from + j;
+            if constexpr (stereo_in) {
+                const twdsp_d2 d = {clean(ch.detect_left[n]) + offset,
+                                    clean(ch.detect_right[n]) + offset};
+                const twdsp_d2 e = detector.process(d);
+                sum_left += std::fabs(static_cast<float>(e[0]));
+                sum_right += std::fabs(static_cast<float>(e[1]));
+            } else {
+                sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
+            }
             const float in_left = clean(ch.in_left[n]);
             const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? clean(ch.in_right[n]) : in_left);
             const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
@@ -421,6 +409,10 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         from += count;
     }
 
+    if constexpr (stereo_in) detector.store();
+    detector_sum_left_ = sum_left;
+    detector_sum_right_ = sum_right;
+    detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
     colour.store(kept);
     filter.store(kept);
     blocker.store(kept);
