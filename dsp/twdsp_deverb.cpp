@@ -182,6 +182,11 @@ void twdsp_deverb::reset() {
         std::fill(memory_ + allpass_begin_[i], memory_ + allpass_end_[i], 0.0f);
 }
 
+void twdsp_deverb::clear() {
+    std::fill(memory_, memory_ + memory_size, 0.0f);
+    std::fill(comb_lowpass_, comb_lowpass_ + combs, 0.0f);
+}
+
 void twdsp_deverb::set_sample_rate(float rate) {
     if (!usable_rate(rate) || rate == sample_rate_) return;
     twdsp_block::set_sample_rate(rate);

@@ -25,6 +25,9 @@ public:
 
     // Clears the delay lines only; settings, lowpass states and positions stay.
     void reset() override;
+    // Silence from scratch: the delay lines and the comb lowpass states (for a state that went
+    // non-finite, which reset alone would leave in the lowpasses).
+    void clear();
     // Keeps the buffer contents and positions, so a tail survives a rate change.
     void set_sample_rate(float rate) override;
     void set_parameter(int index, float value) override;

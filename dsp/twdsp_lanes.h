@@ -82,3 +82,9 @@ inline T twdsp_splat(float x) {
 inline twdsp_f4 twdsp_pair(float first, float second) {
     return twdsp_f4{first, second, 0.0f, 0.0f};
 }
+
+// Lanes that hold a normal number or zero stay; NaN, infinity and subnormals become +0.
+inline twdsp_f4 twdsp_finite_normal(twdsp_f4 x) {
+    const twdsp_i4 exponent = twdsp_bits(x) & 0x7F800000;
+    return twdsp_select((exponent != 0) & (exponent != 0x7F800000), x, twdsp_f4{});
+}

@@ -86,6 +86,9 @@ void CCorvaneEngine::set_sample_rate(float rate) {
 }
 
 void CCorvaneEngine::select_filter(int type) {
+    // Selecting the pair that already runs changes nothing: hosts resend unchanged values, and
+    // each resend would otherwise throw the running filter back to the unmodulated cutoff.
+    if (type == filter_type_) return;
     twdsp_filter* left;
     twdsp_filter* right;
     switch (type) {
@@ -104,7 +107,12 @@ void CCorvaneEngine::select_filter(int type) {
         default:
             return;
     }
+    // The incoming pair starts from rest. Its memories date from whenever it last ran, at
+    // another cutoff and resonance; resumed under the new coefficients they are a jump, and a
+    // host switching the type at a fast rate pumps the resonant filters up by such jumps until
+    // the output is thousands of times full scale.
     for (twdsp_filter* f : {left, right}) {
+        f->reset();
         f->set_frequency(base_cutoff_);
         f->set_resonance(resonance_);
     }
@@ -129,8 +137,9 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             reverb_.set_parameter(twdsp_deverb::freeze, value);
             break;
         case filter_cutoff:
+            // Lands at the next control tick: the cutoff and ratio smoothers are stepped by the
+            // tick alone, so their glide keeps its time however often the host sends the value.
             base_cutoff_ = value;
-            update_cutoff();
             break;
         case filter_reson:
             resonance_ = value;
@@ -251,7 +260,38 @@ void CCorvaneEngine::set_sync_increment(double increment) {
     sync_increment_ = std::isfinite(increment) ? increment : 0.0;
 }
 
+// No finite input makes a state non-finite: inputs are cleaned, commands checked, gains and
+// cutoffs limited. Should one go non-finite all the same, it must not stay so for ever (a NaN
+// in a recursion never leaves it): each tick checks the modulation states, each rendered piece
+// its chain and reverb output, and whatever went bad starts from rest.
+void CCorvaneEngine::recover_modulation() {
+    if (!std::isfinite(detector_level_)) {
+        detector_left_.reset();
+        detector_right_.reset();
+        detector_sum_left_ = detector_sum_right_ = detector_level_ = 0.0f;
+    }
+    twdsp_smoother_lag_processor* const smoothers[] = {
+        &input_smoother_,  &mix_smoother_,   &reverb_mix_smoother_, &follower_,
+        &cutoff_smoother_, &ratio_smoother_, &feedback_smoother_};
+    for (twdsp_smoother_lag_processor* s : smoothers)
+        if (!std::isfinite(s->value()))
+            s->set_value(std::isfinite(s->target()) ? s->target() : 0.0f);
+}
+
+void CCorvaneEngine::recover_chain(bool reverb) {
+    for (twdsp_filter* f : filters_)
+        f->reset();
+    colour_left_.reset();
+    colour_right_.reset();
+    // The blockers have no reset of their own (their memory runs on across resumes).
+    feedback_dc_left_ = twdsp_filter_dc_blocker();
+    feedback_dc_right_ = twdsp_filter_dc_blocker();
+    feedback_left_ = feedback_right_ = 0.0f;
+    if (reverb) reverb_.clear();
+}
+
 void CCorvaneEngine::control_tick() {
+    recover_modulation();
     if (sync_on_) {
         // Phases above 1 are brought back into (0, 1] in one bounded step, as repeated
         // subtraction of whole cycles would, however far a broken host has pushed them.
@@ -362,6 +402,10 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
     float sum_left = detector_sum_left_;
     float sum_right = detector_sum_right_;
+    // Stays zero while the chain output and the reverb output are finite (x × 0 is NaN only for
+    // a NaN or an infinity).
+    twdsp_f4 chain_check = {};
+    twdsp_f4 reverb_check = {};
 
     // The reverb's wet output of a piece depends only on earlier input: it is rendered first,
     // and the piece's reverb input is handed over at its end.
@@ -398,7 +442,10 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
                 send_right[j] = both ? f[1] : f[0];
                 z = rev_dry * f + rev_wet * colour.process(v);
             }
-            const twdsp_f4 out = dry * in + wet * z;
+            chain_check += z * 0.0f;
+            reverb_check += v * 0.0f;
+            // Hosts and validators get no NaN, infinity or subnormal sample.
+            const twdsp_f4 out = twdsp_finite_normal(dry * in + wet * z);
             ch.out_left[n] = out[0];
             if constexpr (both) ch.out_right[n] = out[1];
             // The offset flips once per sample: the right channel takes it flipped.
@@ -419,6 +466,9 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     feedback_left_ = fb[0];
     if constexpr (both) feedback_right_ = fb[1];
     offset_ = offset;
+    const bool chain_ok = std::isfinite(chain_check[0]) && std::isfinite(chain_check[kept - 1]);
+    const bool reverb_ok = std::isfinite(reverb_check[0]) && std::isfinite(reverb_check[kept - 1]);
+    if (!chain_ok || !reverb_ok) recover_chain(!reverb_ok);
 }
 
 CCorvaneEngine::renderer CCorvaneEngine::pick_renderer(int layout, int routing, int type) {

@@ -158,6 +158,9 @@ private:
     };
 
     void control_tick();
+    // Non-finite internal states start afresh (see control_tick and render).
+    void recover_modulation();
+    void recover_chain(bool reverb);
     void update_cutoff();
     void select_filter(int type);
 
