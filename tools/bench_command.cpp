@@ -162,7 +162,7 @@ void print_target(const Target& t, const BenchOptions& o) {
         const std::vector<double>& runs = t.ns_per_frame[p];
         const double med = median(runs);
         const auto [lo, hi] = std::minmax_element(runs.begin(), runs.end());
-        std::printf("  %3d  %-24s  %10.1f  %10.1f  %.1f..%.1f\n", static_cast<int>(t.programs[p]),
+        std::printf("  %3d  %-24s  %10.2f  %10.1f  %.2f..%.2f\n", static_cast<int>(t.programs[p]),
                     t.names[p].c_str(), med, realtime_factor(med, o.rate), *lo, *hi);
     }
 }
@@ -223,8 +223,11 @@ int bench_main(const std::vector<std::string>& arguments) {
     const double reference = overall(targets.front());
     for (const Target& t : targets) {
         const double ns = overall(t);
-        std::printf("  %-24s  %10.1f ns/frame  %10.1f x realtime  %6.2f x the first\n",
-                    t.plugin->effect_name().c_str(), ns, realtime_factor(ns, o.rate),
+        const std::string& path = t.plugin->path();
+        const std::string label =
+            t.plugin->effect_name() + " [" + path.substr(path.rfind('/') + 1) + "]";
+        std::printf("  %-32s  %10.2f ns/frame  %10.1f x realtime  %6.2f x the first\n",
+                    label.c_str(), ns, realtime_factor(ns, o.rate),
                     reference > 0.0 ? ns / reference : 0.0);
     }
     return kExitOk;

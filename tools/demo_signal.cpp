@@ -34,7 +34,9 @@ class Mixer {
 public:
     Mixer(AudioBuffer& audio) : audio_(audio), rate_(audio.sample_rate) {}
 
-    size_t frame_at(double seconds) const { return static_cast<size_t>(seconds * rate_ + 0.5); }
+    size_t frame_at(double seconds) const {
+        return static_cast<size_t>(std::llround(seconds * rate_));
+    }
     size_t frames() const { return audio_.frames(); }
     double rate() const { return rate_; }
     void add(size_t frame, float left, float right) {
@@ -48,41 +50,51 @@ private:
     double rate_;
 };
 
+// Each hit fades out over the last fifth of its length, so cutting it off never clicks.
+double fade_out(double t, double length) {
+    return std::min(1.0, 5.0 * (length - t) / length);
+}
+
 void add_kick(Mixer& mix, double start) {
+    const double seconds = 0.6;
     const size_t first = mix.frame_at(start);
-    const size_t length = mix.frame_at(0.5);
+    const size_t length = mix.frame_at(seconds);
     double phase = 0.0;
     for (size_t i = 0; i < length; ++i) {
-        const double t = i / mix.rate();
+        const double t = static_cast<double>(i) / mix.rate();
         const double frequency = 48.0 + 110.0 * std::exp(-t / 0.035);
         phase += 2.0 * kPi * frequency / mix.rate();
-        const float v = static_cast<float>(0.9 * std::sin(phase) * std::exp(-t / 0.22));
+        const float v =
+            static_cast<float>(0.9 * std::sin(phase) * std::exp(-t / 0.15) * fade_out(t, seconds));
         mix.add(first + i, v, v);
     }
 }
 
 void add_snare(Mixer& mix, Noise& noise, double start) {
+    const double seconds = 0.35;
     const size_t first = mix.frame_at(start);
-    const size_t length = mix.frame_at(0.35);
+    const size_t length = mix.frame_at(seconds);
     for (size_t i = 0; i < length; ++i) {
-        const double t = i / mix.rate();
+        const double t = static_cast<double>(i) / mix.rate();
         const double body = 0.35 * std::sin(2.0 * kPi * 185.0 * t) * std::exp(-t / 0.07);
         const double rattle = 0.4 * noise.next() * std::exp(-t / 0.11);
-        const float v = static_cast<float>(body + rattle);
+        const float v = static_cast<float>((body + rattle) * fade_out(t, seconds));
         mix.add(first + i, v * 0.95f, v);
     }
 }
 
 // Closed hats: the first difference of noise keeps mostly its highs.
 void add_hat(Mixer& mix, Noise& noise, double start, bool accent, bool left_side) {
+    const double seconds = 0.09;
     const size_t first = mix.frame_at(start);
-    const size_t length = mix.frame_at(0.09);
+    const size_t length = mix.frame_at(seconds);
     const double level = accent ? 0.22 : 0.14;
     float previous = 0.0f;
     for (size_t i = 0; i < length; ++i) {
-        const double t = i / mix.rate();
+        const double t = static_cast<double>(i) / mix.rate();
         const float n = noise.next();
-        const float v = static_cast<float>(level * (n - previous) * std::exp(-t / 0.025));
+        const float v = static_cast<float>(level * (n - previous) * std::exp(-t / 0.025) *
+                                           fade_out(t, seconds));
         previous = n;
         mix.add(first + i, left_side ? v : 0.6f * v, left_side ? 0.6f * v : v);
     }
@@ -100,7 +112,7 @@ void add_chord(Mixer& mix, const int (&notes)[3], double start, double length) {
         const double step_right = frequency * std::pow(2.0, 5.0 / 1200.0) / mix.rate();
         double phase_left = 0.0, phase_right = 0.25, low_left = 0.0, low_right = 0.0;
         for (size_t i = 0; i < count; ++i) {
-            const double t = i / mix.rate();
+            const double t = static_cast<double>(i) / mix.rate();
             const double envelope = std::min({1.0, t / attack, (length - t) / release});
             phase_left += step_left;
             phase_left -= std::floor(phase_left);

@@ -305,8 +305,10 @@ VstPlugCategory AudioEffectX::getPlugCategory() {
 VstInt32 AudioEffectX::getMidiProgramName(VstInt32, MidiProgramName*) {
     return 0;
 }
+// 0 like every other request a plug-in does not handle: a host must not see an answer to a
+// request the plug-in never took up.
 VstInt32 AudioEffectX::getCurrentMidiProgram(VstInt32, MidiProgramName*) {
-    return -1;
+    return 0;
 }
 VstInt32 AudioEffectX::getMidiProgramCategory(VstInt32, MidiProgramCategory*) {
     return 0;

@@ -36,7 +36,7 @@ struct MidiRecord {
 class TestGain : public AudioEffectX {
 public:
     explicit TestGain(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kNumParams) {
-        setNumInputs(2);
+        setNumInputs(4); // main pair, then a side-chain pair mixed into the main one
         setNumOutputs(2);
         setUniqueID(kUniqueId);
         canProcessReplacing();
@@ -135,11 +135,11 @@ public:
         const float gains[2] = {left_gain(values), right_gain(values)};
         for (int c = 0; c < 2; ++c)
             for (VstInt32 i = 0; i < frames; ++i)
-                outputs[c][i] = gains[c] * inputs[c][i];
+                outputs[c][i] = gains[c] * (inputs[c][i] + inputs[c + 2][i]);
         frames_ += frames;
     }
 
-    VstIntPtr vendorSpecific(VstInt32 request, VstIntPtr value, void* ptr, float) override {
+    VstIntPtr vendorSpecific(VstInt32 request, VstIntPtr value, void* ptr, float opt) override {
         switch (request) {
             case kRequestMidiEvent:
                 if (value < 0 || value >= midi_count_) return 0;
@@ -150,6 +150,18 @@ public:
                 return 1;
             case kRequestPins:
                 std::memcpy(ptr, &pins_, sizeof pins_);
+                return 1;
+            case kRequestHostCanDo:
+                return canHostDo(static_cast<char*>(ptr));
+            case kRequestSizeWindow:
+                return sizeWindow(static_cast<VstInt32>(value >> 16),
+                                  static_cast<VstInt32>(value & 0xffff))
+                           ? 1
+                           : 0;
+            case kRequestGesture:
+                beginEdit(static_cast<VstInt32>(value));
+                setParameterAutomated(static_cast<VstInt32>(value), opt);
+                endEdit(static_cast<VstInt32>(value));
                 return 1;
             default:
                 return 0;

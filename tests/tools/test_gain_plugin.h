@@ -1,8 +1,9 @@
 #pragma once
 
 // What the test plug-in module (test_gain_plugin.cpp) shows of itself, for the tests that host
-// it. It is a stereo gain: output = input x 2 x Gain, with Balance turning one side down, and it
-// reports what it saw of the host through private vendor requests.
+// it. It is a stereo gain with a side-chain: output = (main + side-chain input) x 2 x Gain, with
+// Balance turning one side down, and it reports what it saw of the host through private vendor
+// requests.
 
 #include "vst/vst_abi.h"
 
@@ -35,6 +36,12 @@ constexpr VstInt32 kRequestMidiEvent = 1;
 constexpr VstInt32 kRequestTime = 2;
 // The input pins connected at the last resume, one bit per pin (VstInt32).
 constexpr VstInt32 kRequestPins = 3;
+// Asks the host the can-do text at ptr and answers what the host said.
+constexpr VstInt32 kRequestHostCanDo = 4;
+// Asks the host to resize the editor to value >> 16 by value & 0xffff; answers 1 if it did.
+constexpr VstInt32 kRequestSizeWindow = 5;
+// An editor gesture on parameter value: begin edit, automated change to opt, end edit.
+constexpr VstInt32 kRequestGesture = 6;
 
 inline float left_gain(const float* values) {
     const float balance = values[kBalance];

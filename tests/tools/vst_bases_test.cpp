@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -289,6 +291,11 @@ struct Mapping {
     VstIntPtr result;
 };
 
+// Test names show the row, not its bytes.
+std::ostream& operator<<(std::ostream& out, const Mapping& row) {
+    return out << row.name;
+}
+
 class DispatcherMapping : public BasesTest, public ::testing::WithParamInterface<Mapping> {};
 
 TEST_P(DispatcherMapping, ReachesTheVirtualOperation) {
@@ -397,6 +404,11 @@ struct NullRequest {
     VstInt32 index;
 };
 
+// Test names show the row, not its bytes.
+std::ostream& operator<<(std::ostream& out, const NullRequest& row) {
+    return out << row.name;
+}
+
 class NullPointerRequest : public BasesTest, public ::testing::WithParamInterface<NullRequest> {};
 
 TEST_P(NullPointerRequest, AnswersZeroAndCallsNothing) {
@@ -439,6 +451,11 @@ struct OutOfRange {
     VstInt32 index;
     VstIntPtr value;
 };
+
+// Test names show the row, not its bytes.
+std::ostream& operator<<(std::ostream& out, const OutOfRange& row) {
+    return out << row.name;
+}
 
 class OutOfRangeRequest : public BasesTest, public ::testing::WithParamInterface<OutOfRange> {};
 
