@@ -64,20 +64,23 @@ void twdsp_deverb::update_lengths() {
         comb_end_[i] = comb_begin_[i] + line_length(sample_rate_, comb_capacity(i));
         block_limit_ = std::min(block_limit_, comb_length(i));
     }
-    for (int i = 0; i < allpasses; ++i) {
+    // The allpasses need no limit: each runs through the block in order, so a step that reads
+    // what an earlier step of the same block wrote finds it written.
+    for (int i = 0; i < allpasses; ++i)
         allpass_end_[i] = allpass_begin_[i] + line_length(sample_rate_, allpass_capacity(i));
-        block_limit_ = std::min(block_limit_, allpass_length(i));
-    }
 }
 
 int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
     count = std::clamp(count, 0, block_limit_);
-    // Comb outputs: each line read in runs, summed per channel in section order.
-    alignas(16) float sum[2][max_block] = {};
-    alignas(16) float out[combs][max_block] = {};
+    // Comb outputs: each line read in runs, summed per channel in section order. The lowpass
+    // lanes below take the outputs four steps at a time, the last ones padded with zeros.
+    const int padded = (count + 3) & ~3;
+    std::fill(sum_[0], sum_[0] + count, 0.0f);
+    std::fill(sum_[1], sum_[1] + count, 0.0f);
     for (int i = 0; i < combs; ++i) {
-        float* total = sum[i / combs_per_channel];
-        float* mine = out[i];
+        float* total = sum_[i / combs_per_channel];
+        float* mine = comb_out_[i];
+        std::fill(mine + count, mine + padded, 0.0f);
         walk(comb_index_[i], comb_begin_[i], comb_end_[i], count,
              [&](int step, const float* line, int n) {
                  int k = 0;
@@ -108,7 +111,7 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
         twdsp_f4 lanes[groups][4];
         for (int g = 0; g < groups; ++g) {
             for (int c = 0; c < 4; ++c)
-                lanes[g][c] = twdsp_load(&out[4 * g + c][step]);
+                lanes[g][c] = twdsp_load(&comb_out_[4 * g + c][step]);
             twdsp_transpose(lanes[g][0], lanes[g][1], lanes[g][2], lanes[g][3]);
         }
         for (int k = 0; k < steps; ++k)
@@ -124,11 +127,10 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
     }
     for (int g = 0; g < groups; ++g)
         twdsp_store(comb_lowpass_ + 4 * g, lowpass[g]);
-    // The allpasses in series, each over the whole block: its line is at least as long as the
-    // block, so no step reads what an earlier step of this block wrote.
+    // The allpasses in series, each over the whole block, in step order.
     const twdsp_f4 allpass_feedback = twdsp_f4{} + tuning::allpass_feedback;
     for (int i = 0; i < allpasses; ++i) {
-        float* signal = sum[i / allpasses_per_channel];
+        float* signal = sum_[i / allpasses_per_channel];
         allpass_index_[i] = walk(allpass_index_[i], allpass_begin_[i], allpass_end_[i], count,
                                  [&](int step, float* line, int n) {
                                      float* x = signal + step;
@@ -148,8 +150,8 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
                                  });
     }
     for (int step = 0; step < count; ++step) {
-        const float l = sum[0][step];
-        const float r = sum[1][step];
+        const float l = sum_[0][step];
+        const float r = sum_[1][step];
         out_left[step] = l * direct_gain_ + r * cross_gain_;
         out_right[step] = r * direct_gain_ + l * cross_gain_;
     }
@@ -185,6 +187,8 @@ void twdsp_deverb::reset() {
 void twdsp_deverb::clear() {
     std::fill(memory_, memory_ + memory_size, 0.0f);
     std::fill(comb_lowpass_, comb_lowpass_ + combs, 0.0f);
+    // A rendered block still to be fed then brings in its input alone.
+    std::fill(&comb_return_[0][0], &comb_return_[0][0] + combs * max_block, 0.0f);
 }
 
 void twdsp_deverb::set_sample_rate(float rate) {

@@ -25,8 +25,9 @@ public:
 
     // Clears the delay lines only; settings, lowpass states and positions stay.
     void reset() override;
-    // Silence from scratch: the delay lines and the comb lowpass states (for a state that went
-    // non-finite, which reset alone would leave in the lowpasses).
+    // Silence from scratch: the delay lines, the comb lowpass states and what a rendered block
+    // would feed back (for a state that went non-finite, which reset alone would leave in the
+    // lowpasses).
     void clear();
     // Keeps the buffer contents and positions, so a tail survives a rate change.
     void set_sample_rate(float rate) override;
@@ -57,14 +58,15 @@ public:
     float effective_damping() const { return damping_effective_; }
     float input_gain() const { return input_gain_; }
 
-    // Block form of process_stereo, in two halves. A line is read a whole line length after it
-    // was written, so the wet output of the next steps depends only on input from before them:
-    // render_wet computes the outputs of up to block_limit() steps at once, and feed then takes
+    // Block form of process_stereo, in two halves. A comb line is read a whole line length
+    // after it was written, so the wet output of the next steps depends only on input from
+    // before them: render_wet computes the outputs of up to block_limit() steps at once (the
+    // shortest comb, at most max_block), and feed then takes
     // the inputs of those same steps. render_wet returns how many steps it rendered (count
     // limited to block_limit()); the following feed must be given exactly that many, with no
     // other operation in between. The pair gives the same numbers as process_stereo step by
     // step, with every line walked in contiguous runs and the 16 combs' lowpasses run as lanes.
-    static constexpr int max_block = 32;
+    static constexpr int max_block = 256;
     int block_limit() const { return block_limit_; }
     int render_wet(float* out_left, float* out_right, int count);
     void feed(const float* in_left, const float* in_right, int count);
@@ -144,6 +146,9 @@ private:
     int block_limit_ = 1;
     // Between render_wet and feed: lowpass state × feedback of every comb for every step.
     alignas(16) float comb_return_[combs][max_block] = {};
+    // Scratch of render_wet: every comb's outputs, and the channel sums through the allpasses.
+    alignas(16) float comb_out_[combs][max_block] = {};
+    alignas(16) float sum_[2][max_block] = {};
 
     alignas(64) float memory_[memory_size];
 };

@@ -407,53 +407,43 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     twdsp_f4 chain_check = {};
     twdsp_f4 reverb_check = {};
 
-    // The reverb's wet output of a piece depends only on earlier input: it is rendered first,
-    // and the piece's reverb input is handed over at its end.
-    for (int from = begin; from < end;) {
-        alignas(16) float wet_left[twdsp_deverb::max_block];
-        alignas(16) float wet_right[twdsp_deverb::max_block];
-        alignas(16) float send_left[twdsp_deverb::max_block];
-        alignas(16) float send_right[twdsp_deverb::max_block];
-        const int count = reverb_.render_wet(wet_left, wet_right, end - from);
-        for (int j = 0; j < count; ++j) {
-            const int n = from + j;
-            if constexpr (stereo_in) {
-                const twdsp_d2 d = {clean(ch.detect_left[n]) + offset,
-                                    clean(ch.detect_right[n]) + offset};
-                const twdsp_d2 e = detector.process(d);
-                sum_left += std::fabs(static_cast<float>(e[0]));
-                sum_right += std::fabs(static_cast<float>(e[1]));
-            } else {
-                sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
-            }
-            const float in_left = clean(ch.in_left[n]);
-            const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? clean(ch.in_right[n]) : in_left);
-            const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
-            const twdsp_f4 v = twdsp_pair(wet_left[j], wet_right[j]);
-            twdsp_f4 z;
-            if constexpr (Route == 0) {
-                send_left[j] = x[0];
-                send_right[j] = both ? x[1] : x[0];
-                const twdsp_f4 y = rev_dry * x + rev_wet * colour.process(v);
-                z = filter.process(drive.process(y * vca_gain));
-            } else {
-                const twdsp_f4 f = filter.process(drive.process(x * vca_gain));
-                send_left[j] = f[0];
-                send_right[j] = both ? f[1] : f[0];
-                z = rev_dry * f + rev_wet * colour.process(v);
-            }
-            chain_check += z * 0.0f;
-            reverb_check += v * 0.0f;
-            // Hosts and validators get no NaN, infinity or subnormal sample.
-            const twdsp_f4 out = twdsp_finite_normal(dry * in + wet * z);
-            ch.out_left[n] = out[0];
-            if constexpr (both) ch.out_right[n] = out[1];
-            // The offset flips once per sample: the right channel takes it flipped.
-            fb = blocker.process(twdsp_pair(offset, -offset) + z);
-            offset = -offset;
+    // The chunk's reverb output was rendered before it (it depends only on earlier input); the
+    // reverb input is collected for the chunk's end.
+    for (int n = begin; n < end; ++n) {
+        if constexpr (stereo_in) {
+            const twdsp_d2 d = {clean(ch.detect_left[n]) + offset,
+                                clean(ch.detect_right[n]) + offset};
+            const twdsp_d2 e = detector.process(d);
+            sum_left += std::fabs(static_cast<float>(e[0]));
+            sum_right += std::fabs(static_cast<float>(e[1]));
+        } else {
+            sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
         }
-        reverb_.feed(send_left, send_right, count);
-        from += count;
+        const float in_left = clean(ch.in_left[n]);
+        const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? clean(ch.in_right[n]) : in_left);
+        const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
+        const twdsp_f4 v = twdsp_pair(wet_[0][n], wet_[1][n]);
+        twdsp_f4 z;
+        if constexpr (Route == 0) {
+            send_[0][n] = x[0];
+            send_[1][n] = both ? x[1] : x[0];
+            const twdsp_f4 y = rev_dry * x + rev_wet * colour.process(v);
+            z = filter.process(drive.process(y * vca_gain));
+        } else {
+            const twdsp_f4 f = filter.process(drive.process(x * vca_gain));
+            send_[0][n] = f[0];
+            send_[1][n] = both ? f[1] : f[0];
+            z = rev_dry * f + rev_wet * colour.process(v);
+        }
+        chain_check += z * 0.0f;
+        reverb_check += v * 0.0f;
+        // Hosts and validators get no NaN, infinity or subnormal sample.
+        const twdsp_f4 out = twdsp_finite_normal(dry * in + wet * z);
+        ch.out_left[n] = out[0];
+        if constexpr (both) ch.out_right[n] = out[1];
+        // The offset flips once per sample: the right channel takes it flipped.
+        fb = blocker.process(twdsp_pair(offset, -offset) + z);
+        offset = -offset;
     }
 
     if constexpr (stereo_in) detector.store();
@@ -514,7 +504,7 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
 
     const renderer run = pick_renderer(layout, route_, filter_type_);
     for (int done = 0; done < frames;) {
-        const int n = std::min(frames - done, chunk);
+        const int n = reverb_.render_wet(wet_[0], wet_[1], std::min(frames - done, chunk));
         auto in_at = [done](const float* p) { return p ? p + done : silence; };
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
         const channels ch{in_at(main_left),    in_at(main_right), in_at(detect_left),
@@ -534,6 +524,7 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
             (this->*run)(ch, pos, pos + len);
             pos += len;
         }
+        reverb_.feed(send_[0], send_[1], n);
         done += n;
     }
 }

@@ -143,9 +143,9 @@ public:
 private:
     enum plan { plan_mono = 0, plan_mono_to_stereo = 1, plan_stereo = 2 };
 
-    // Blocks are rendered in pieces of at most this many frames, so that absent channels can
-    // be read from (or written to) fixed buffers.
-    static constexpr int chunk = 256;
+    // Blocks are rendered in chunks of at most this many frames, so that absent channels can
+    // be read from (or written to) fixed buffers and the reverb renders a chunk at once.
+    static constexpr int chunk = twdsp_deverb::max_block;
 
     // Channel pointers of one block, with absent channels replaced.
     struct channels {
@@ -243,4 +243,9 @@ private:
 
     // Where output for an absent channel goes.
     float discard_[chunk] = {};
+
+    // The reverb's wet output of the current chunk, rendered before it, and the chunk's reverb
+    // input, handed over after it.
+    alignas(16) float wet_[2][chunk] = {};
+    alignas(16) float send_[2][chunk] = {};
 };
