@@ -88,3 +88,16 @@ inline twdsp_f4 twdsp_finite_normal(twdsp_f4 x) {
     const twdsp_i4 exponent = twdsp_bits(x) & 0x7F800000;
     return twdsp_select((exponent != 0) & (exponent != 0x7F800000), x, twdsp_f4{});
 }
+
+// The same rule for one sample.
+inline float twdsp_finite_normal(float x) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const std::uint32_t exponent = bits & 0x7F800000u;
+    return exponent != 0 && exponent != 0x7F800000u ? x : 0.0f;
+}
+
+// Lane-wise magnitude (the sign bit cleared).
+inline twdsp_f4 twdsp_abs(twdsp_f4 x) {
+    return twdsp_from_bits(twdsp_bits(x) & 0x7FFFFFFF);
+}

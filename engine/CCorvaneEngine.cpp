@@ -23,9 +23,55 @@ constexpr float input_limit = 1e5f;
 
 alignas(64) const float silence[256] = {};
 
+inline twdsp_f4 clean(twdsp_f4 x) {
+    const twdsp_f4 limit = twdsp_splat<twdsp_f4>(input_limit);
+    const twdsp_f4 bounded =
+        twdsp_select(x > 0.0f, limit, twdsp_select(x < 0.0f, -limit, twdsp_f4{}));
+    return twdsp_select(twdsp_abs(x) <= input_limit, x, bounded);
+}
+
 inline float clean(float x) {
     if (std::fabs(x) <= input_limit) return x;
     return x > 0.0f ? input_limit : (x < 0.0f ? -input_limit : 0.0f);
+}
+
+// out[i] = clean(in[i]) for i < n.
+void clean_block(const float* in, float* out, int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        twdsp_store(out + i, clean(twdsp_load(in + i)));
+    for (; i < n; ++i)
+        out[i] = clean(in[i]);
+}
+
+// One output channel of frames begin .. end - 1: dry × input + wet × chain output, with no NaN,
+// infinity or subnormal sample handed to the host. Returns the chain output × 0 summed, which is
+// not finite once a chain sample is not.
+twdsp_f4 mix_block(const float* in, const float* z, float* out, float dry, float wet, int begin,
+                   int end) {
+    twdsp_f4 check = {};
+    int n = begin;
+    for (; n + 4 <= end; n += 4) {
+        const twdsp_f4 chain = twdsp_load(z + n);
+        check += chain * 0.0f;
+        twdsp_store(out + n, twdsp_finite_normal(dry * twdsp_load(in + n) + wet * chain));
+    }
+    for (; n < end; ++n) {
+        check[0] += z[n] * 0.0f;
+        out[n] = twdsp_finite_normal(dry * in[n] + wet * z[n]);
+    }
+    return check;
+}
+
+// Zero while every sample is finite.
+float finite_check(const float* x, int n) {
+    twdsp_f4 check = {};
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        check += twdsp_load(x + i) * 0.0f;
+    for (; i < n; ++i)
+        check[0] += x[i] * 0.0f;
+    return check[0] + check[1] + check[2] + check[3];
 }
 
 template <class T>
@@ -263,7 +309,7 @@ void CCorvaneEngine::set_sync_increment(double increment) {
 // No finite input makes a state non-finite: inputs are cleaned, commands checked, gains and
 // cutoffs limited. Should one go non-finite all the same, it must not stay so for ever (a NaN
 // in a recursion never leaves it): each tick checks the modulation states, each rendered piece
-// its chain and reverb output, and whatever went bad starts from rest.
+// its chain output and each chunk the reverb output, and whatever went bad starts from rest.
 void CCorvaneEngine::recover_modulation() {
     if (!std::isfinite(detector_level_)) {
         detector_left_.reset();
@@ -278,7 +324,7 @@ void CCorvaneEngine::recover_modulation() {
             s->set_value(std::isfinite(s->target()) ? s->target() : 0.0f);
 }
 
-void CCorvaneEngine::recover_chain(bool reverb) {
+void CCorvaneEngine::recover_chain() {
     for (twdsp_filter* f : filters_)
         f->reset();
     colour_left_.reset();
@@ -287,7 +333,6 @@ void CCorvaneEngine::recover_chain(bool reverb) {
     feedback_dc_left_ = twdsp_filter_dc_blocker();
     feedback_dc_right_ = twdsp_filter_dc_blocker();
     feedback_left_ = feedback_right_ = 0.0f;
-    if (reverb) reverb_.clear();
 }
 
 void CCorvaneEngine::control_tick() {
@@ -402,25 +447,20 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
     float sum_left = detector_sum_left_;
     float sum_right = detector_sum_right_;
-    // Stays zero while the chain output and the reverb output are finite (x × 0 is NaN only for
-    // a NaN or an infinity).
-    twdsp_f4 chain_check = {};
-    twdsp_f4 reverb_check = {};
 
     // The chunk's reverb output was rendered before it (it depends only on earlier input); the
     // reverb input is collected for the chunk's end.
     for (int n = begin; n < end; ++n) {
         if constexpr (stereo_in) {
-            const twdsp_d2 d = {clean(ch.detect_left[n]) + offset,
-                                clean(ch.detect_right[n]) + offset};
+            const twdsp_d2 d = {ch.detect_left[n] + offset, ch.detect_right[n] + offset};
             const twdsp_d2 e = detector.process(d);
             sum_left += std::fabs(static_cast<float>(e[0]));
             sum_right += std::fabs(static_cast<float>(e[1]));
         } else {
-            sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
+            sum_left += std::fabs(detector_left_.process(ch.detect_left[n] + offset));
         }
-        const float in_left = clean(ch.in_left[n]);
-        const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? clean(ch.in_right[n]) : in_left);
+        const float in_left = ch.in_left[n];
+        const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? ch.in_right[n] : in_left);
         const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
         const twdsp_f4 v = twdsp_pair(wet_[0][n], wet_[1][n]);
         twdsp_f4 z;
@@ -435,12 +475,8 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
             send_[1][n] = both ? f[1] : f[0];
             z = rev_dry * f + rev_wet * colour.process(v);
         }
-        chain_check += z * 0.0f;
-        reverb_check += v * 0.0f;
-        // Hosts and validators get no NaN, infinity or subnormal sample.
-        const twdsp_f4 out = twdsp_finite_normal(dry * in + wet * z);
-        ch.out_left[n] = out[0];
-        if constexpr (both) ch.out_right[n] = out[1];
+        chain_[0][n] = z[0];
+        chain_[1][n] = z[1];
         // The offset flips once per sample: the right channel takes it flipped.
         fb = blocker.process(twdsp_pair(offset, -offset) + z);
         offset = -offset;
@@ -456,9 +492,14 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     feedback_left_ = fb[0];
     if constexpr (both) feedback_right_ = fb[1];
     offset_ = offset;
-    const bool chain_ok = std::isfinite(chain_check[0]) && std::isfinite(chain_check[kept - 1]);
-    const bool reverb_ok = std::isfinite(reverb_check[0]) && std::isfinite(reverb_check[kept - 1]);
-    if (!chain_ok || !reverb_ok) recover_chain(!reverb_ok);
+
+    // The outputs, four frames at a time. The checks stay zero while the chain output is
+    // finite (x × 0 is NaN only for a NaN or an infinity).
+    twdsp_f4 check = mix_block(ch.in_left, chain_[0], ch.out_left, dry, wet, begin, end);
+    if constexpr (both)
+        check += mix_block(stereo_in ? ch.in_right : ch.in_left, chain_[1], ch.out_right, dry, wet,
+                           begin, end);
+    if (!std::isfinite(check[0] + check[1] + check[2] + check[3])) recover_chain();
 }
 
 CCorvaneEngine::renderer CCorvaneEngine::pick_renderer(int layout, int routing, int type) {
@@ -505,10 +546,19 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
     const renderer run = pick_renderer(layout, route_, filter_type_);
     for (int done = 0; done < frames;) {
         const int n = reverb_.render_wet(wet_[0], wet_[1], std::min(frames - done, chunk));
+        if (!std::isfinite(finite_check(wet_[0], n) + finite_check(wet_[1], n))) {
+            reverb_.clear();
+            std::fill(&wet_[0][0], &wet_[0][0] + 2 * chunk, 0.0f);
+        }
+        // Host input cleaned once: NaN reads as silence, samples beyond ±1e5 are limited.
         auto in_at = [done](const float* p) { return p ? p + done : silence; };
+        const int channels_in = layout == plan_stereo ? 2 : 1;
+        const float* from[4] = {main_left, main_right, detect_left, detect_right};
+        for (int c = 0; c < 4; ++c)
+            if (c % 2 < channels_in) clean_block(in_at(from[c]), input_[c], n);
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{in_at(main_left),    in_at(main_right), in_at(detect_left),
-                          in_at(detect_right), out_at(out_left),  out_at(out_right)};
+        const channels ch{input_[0], input_[1],        input_[2],
+                          input_[3], out_at(out_left), out_at(out_right)};
         // Pieces between control ticks: a tick runs before the sample at which the counter
         // reaches the interval, so ticks stay 32 samples apart across any block sizes.
         for (int pos = 0; pos < n;) {

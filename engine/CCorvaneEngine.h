@@ -160,7 +160,7 @@ private:
     void control_tick();
     // Non-finite internal states start afresh (see control_tick and render).
     void recover_modulation();
-    void recover_chain(bool reverb);
+    void recover_chain();
     void update_cutoff();
     void select_filter(int type);
 
@@ -248,4 +248,8 @@ private:
     // input, handed over after it.
     alignas(16) float wet_[2][chunk] = {};
     alignas(16) float send_[2][chunk] = {};
+    // The chunk's host input, cleaned (main L, main R, detector L, detector R), and the chain
+    // output before the output mix.
+    alignas(16) float input_[4][chunk] = {};
+    alignas(16) float chain_[2][chunk] = {};
 };
