@@ -437,7 +437,9 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     const float dry = dry_gain_;
     const float wet = wet_gain_;
     twdsp_f4 fb = twdsp_pair(feedback_left_, feedback_right_);
-    float offset = offset_;
+    // The anti-denormal offset flips once per sample: the detector takes it as it stands, the
+    // left feedback path too, the right one flipped.
+    twdsp_f4 offsets = twdsp_pair(offset_, -offset_);
     twdsp_tilting_eq::pair colour(colour_left_, colour_right_);
     const twdsp_saturator_inv_atan::pair drive(drive_left_, drive_right_);
     auto filter = filter_pair<Type>();
@@ -452,12 +454,12 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     // reverb input is collected for the chunk's end.
     for (int n = begin; n < end; ++n) {
         if constexpr (stereo_in) {
-            const twdsp_d2 d = {ch.detect_left[n] + offset, ch.detect_right[n] + offset};
+            const twdsp_d2 d = {ch.detect_left[n] + offsets[0], ch.detect_right[n] + offsets[0]};
             const twdsp_d2 e = detector.process(d);
             sum_left += std::fabs(static_cast<float>(e[0]));
             sum_right += std::fabs(static_cast<float>(e[1]));
         } else {
-            sum_left += std::fabs(detector_left_.process(ch.detect_left[n] + offset));
+            sum_left += std::fabs(detector_left_.process(ch.detect_left[n] + offsets[0]));
         }
         const float in_left = ch.in_left[n];
         const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? ch.in_right[n] : in_left);
@@ -477,9 +479,8 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         }
         chain_[0][n] = z[0];
         chain_[1][n] = z[1];
-        // The offset flips once per sample: the right channel takes it flipped.
-        fb = blocker.process(twdsp_pair(offset, -offset) + z);
-        offset = -offset;
+        fb = blocker.process(offsets + z);
+        offsets = -offsets;
     }
 
     if constexpr (stereo_in) detector.store();
@@ -491,7 +492,7 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     blocker.store(kept);
     feedback_left_ = fb[0];
     if constexpr (both) feedback_right_ = fb[1];
-    offset_ = offset;
+    offset_ = offsets[0];
 
     // The outputs, four frames at a time. The checks stay zero while the chain output is
     // finite (x × 0 is NaN only for a NaN or an infinity).
