@@ -23,6 +23,13 @@ public:
     void set_resonance(float amount) override;
     void update_coefficients() override {}
 
+    // Takes another band-pass's frequency and coefficients, part by part.
+    void copy_coefficients(const CCorvaneBPF& other) {
+        frequency_ = other.frequency_;
+        lowpass_.copy_coefficients(other.lowpass_);
+        highpass_.copy_coefficients(other.highpass_);
+    }
+
     // Two band-passes as the lanes of one, part by part.
     class pair {
     public:

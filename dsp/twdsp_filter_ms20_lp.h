@@ -18,6 +18,13 @@ public:
     void set_frequency(float hz) override;
     void set_resonance(float amount) override;
     void update_coefficients() override;
+    // Takes another filter's frequency and the coefficients derived from it (the same as
+    // set_frequency with that frequency at the same rate, without the tangent).
+    void copy_coefficients(const twdsp_filter_ms20_lp& other) {
+        frequency_ = other.frequency_;
+        a_ = other.a_;
+        G_ = other.G_;
+    }
 
     // Two filters as the lanes of one (a stereo pair): takes both filters' coefficients and
     // memories, process steps both (the first in lane 0, the second in lane 1) with the same

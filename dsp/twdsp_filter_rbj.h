@@ -29,6 +29,18 @@ public:
         return y;
     }
 
+    // Takes another biquad's frequency, q and coefficients (the same as setting them at the
+    // same rate, without the trigonometry).
+    void copy_coefficients(const twdsp_filter_rbj& other) {
+        frequency_ = other.frequency_;
+        q_ = other.q_;
+        a1_ = other.a1_;
+        a2_ = other.a2_;
+        b0_ = other.b0_;
+        b1_ = other.b1_;
+        b2_ = other.b2_;
+    }
+
     // Two biquads as the lanes of one (a stereo pair): takes both filters' coefficients, memories
     // and offsets, process steps both with the same arithmetic as process, store hands the
     // memories and offsets back to the first count filters.

@@ -407,8 +407,22 @@ void CCorvaneEngine::update_cutoff() {
     if (!(fc >= min_cutoff_hz)) fc = min_cutoff_hz;
     if (fc > top) fc = top;
     cutoff_hz_ = fc;
-    current_left_->set_frequency(fc);
-    current_right_->set_frequency(fc);
+    // Both channels run at the same rate and cutoff: the right filter takes the left one's
+    // coefficients instead of computing them again.
+    switch (filter_type_) {
+        case 0:
+            lowpass_left_.set_frequency(fc);
+            lowpass_right_.copy_coefficients(lowpass_left_);
+            break;
+        case 1:
+            bandpass_left_.set_frequency(fc);
+            bandpass_right_.copy_coefficients(bandpass_left_);
+            break;
+        default:
+            highpass_left_.set_frequency(fc);
+            highpass_right_.copy_coefficients(highpass_left_);
+            break;
+    }
 }
 
 template <int Type>
