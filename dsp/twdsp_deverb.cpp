@@ -84,6 +84,7 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
         walk(comb_index_[i], comb_begin_[i], comb_end_[i], count,
              [&](int step, const float* line, int n) {
                  int k = 0;
+#pragma GCC unroll 4
                  for (; k + 4 <= n; k += 4) {
                      const twdsp_f4 o = twdsp_flush(twdsp_load(line + k));
                      twdsp_store(mine + step + k, o);
@@ -135,6 +136,7 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
                                  [&](int step, float* line, int n) {
                                      float* x = signal + step;
                                      int k = 0;
+#pragma GCC unroll 4
                                      for (; k + 4 <= n; k += 4) {
                                          const twdsp_f4 s = twdsp_load(x + k);
                                          const twdsp_f4 b = twdsp_flush(twdsp_load(line + k));
@@ -168,6 +170,7 @@ void twdsp_deverb::feed(const float* in_left, const float* in_right, int count) 
         comb_index_[i] = walk(comb_index_[i], comb_begin_[i], comb_end_[i], count,
                               [&](int step, float* line, int n) {
                                   int k = 0;
+#pragma GCC unroll 4
                                   for (; k + 4 <= n; k += 4)
                                       twdsp_store(line + k, twdsp_load(input + step + k) +
                                                                 twdsp_load(back + step + k));
