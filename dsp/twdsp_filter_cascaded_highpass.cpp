@@ -26,8 +26,8 @@ twdsp_filter_cascaded_highpass::pair::pair(twdsp_filter_cascaded_highpass& first
     }
 }
 
-void twdsp_filter_cascaded_highpass::pair::store() {
-    for (int lane = 0; lane < 2; ++lane) {
+void twdsp_filter_cascaded_highpass::pair::store(int count) {
+    for (int lane = 0; lane < count && lane < 2; ++lane) {
         twdsp_filter_cascaded_section* s = filters_[lane]->sections_.get();
         s[0].x1 = x1_[lane];
         s[0].x2 = x2_[lane];

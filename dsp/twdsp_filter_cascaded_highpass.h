@@ -29,8 +29,8 @@ public:
 
     // Two of these filters as the lanes of one (a stereo detector): the constructor takes both
     // filters' coefficients and memories, process steps both with the same arithmetic as
-    // process_stage, store hands the memories back to the filters. A section's input memories
-    // are the previous section's output memories, so the lanes keep them only once.
+    // process_stage, store hands the memories back to the first count filters. A section's
+    // input memories are the previous section's output memories, so the lanes keep them once.
     class pair {
     public:
         pair(twdsp_filter_cascaded_highpass& first, twdsp_filter_cascaded_highpass& second);
@@ -50,7 +50,7 @@ public:
             }
             return x;
         }
-        void store();
+        void store(int count = 2);
 
     private:
         struct lanes {
