@@ -80,7 +80,11 @@ public:
     // limited to 8000 .. 768000.
     void set_sample_rate(float rate) override;
     // Engine command in the parameter's own unit (Hz, dB, 0..1, step number), see command.
-    // Unknown indices (and 0, 16, 21) and non-finite values are ignored.
+    // Unknown indices (and 0, 16, 21) and non-finite values are ignored. Filter Cutoff reaches
+    // the filters through the cutoff smoother at the next control tick (at most 32 samples
+    // later), however often it is sent. Filter Type switches at once: the incoming pair starts
+    // from rest with the unmodulated base cutoff and the resonance, and the modulated cutoff
+    // follows at the next tick; selecting the type that already runs changes nothing.
     void set_parameter(int index, float value) override;
     // Parameter index with the host's normalised value (limited to 0..1); ends in
     // set_parameter for most indices. Filter Cutoff and LFO Rate are ignored here: the
@@ -91,6 +95,12 @@ public:
     // pointers; a null array or channel reads as silence). outputs: left, right (overwritten;
     // the mono plan writes only the left one). active_inputs 1 selects the mono-input plans,
     // active_outputs 1 with one input the mono plan; sidechains is 0..2.
+    //
+    // Input samples that are NaN read as silence, those beyond ±1e5 are limited; no output
+    // sample is NaN, infinite or subnormal (such samples are written as 0). Should an internal
+    // state go non-finite (no finite input can make it), that block starts from rest: the
+    // filter chain within the piece between two control ticks, the reverb within the chunk,
+    // the detector, smoothers and envelope at the next tick.
     void process_buffers(const float* const* inputs, float* const* outputs, int active_inputs,
                          int active_outputs, int sidechains, int frames);
 

@@ -164,10 +164,8 @@ class OutputHygiene : public testing::TestWithParam<std::tuple<int, float>> {};
 TEST_P(OutputHygiene, NoNanInfinityOrSubnormal) {
     const int program = std::get<0>(GetParam());
     const float rate = std::get<1>(GetParam());
-    auto e = make_engine(rate);
     corvane::test::test_host host;
-    host.rate = rate;
-    corvane::test::apply_program(*e, corvane::test::factory_programs[program].values, host);
+    auto e = corvane::test::make_program_engine(program, rate, host);
     const int block = 512;
     io b(block);
     noise source(static_cast<std::uint32_t>(program + 40));
@@ -209,10 +207,8 @@ TEST_P(RateBlockPlanSweep, StaysFiniteAndBounded) {
         const int active_inputs = plan == 2 ? 2 : 1;
         const int active_outputs = plan == 0 ? 1 : 2;
         for (int size : sizes) {
-            auto e = make_engine(rate);
             corvane::test::test_host host;
-            host.rate = rate;
-            corvane::test::apply_program(*e, corvane::test::factory_programs[program].values, host);
+            auto e = corvane::test::make_program_engine(program, rate, host);
             noise source(static_cast<std::uint32_t>(size + plan));
             const int total = std::max(size, 2048);
             float peak = 0.0f;
