@@ -236,3 +236,54 @@ INSTANTIATE_TEST_SUITE_P(Programs, RateBlockPlanSweep,
                                                           384000.0f)));
 
 } // namespace
+
+namespace {
+
+// Commands far outside their parameters' ranges (the plug-in never sends them, a direct caller
+// may): the output stays finite and bounded, and once sane values return the effect works as
+// before instead of staying silent.
+class AbsurdCommands : public testing::TestWithParam<float> {};
+
+TEST_P(AbsurdCommands, LeaveTheEngineWorking) {
+    auto e = make_engine();
+    e->set_normalised_parameter(E::mix, 0.5f);
+    for (int index = 0; index < E::command_count; ++index)
+        if (index != E::filter_type && index != E::lfo_shape && index != E::bypass)
+            e->set_parameter(index, GetParam());
+    io b(4096);
+    noise source(3);
+    for (int pass = 0; pass < 4; ++pass) {
+        source.fill(b.main_left);
+        source.fill(b.main_right);
+        b.render(*e);
+        ASSERT_TRUE(std::isfinite(peak_of(b, 4096))) << "pass " << pass;
+    }
+    // Sane values again: every command back to a usual setting.
+    e->set_parameter(E::input, 0.0f);
+    e->set_parameter(E::feedback, -60.0f);
+    e->set_parameter(E::env_gain, 0.0f);
+    e->set_parameter(E::vca, -6.0f);
+    e->set_parameter(E::lfo_rate, 1.0f);
+    e->set_parameter(E::filter_cutoff, 2000.0f);
+    for (int index : {E::rev_decay, E::rev_mix, E::rev_freeze, E::filter_reson, E::filter_drive,
+                      E::lfo_phase, E::lfo_skew, E::env_attack, E::env_decay, E::env_hpf})
+        e->set_normalised_parameter(index, 0.3f);
+    for (int index :
+         {E::filter_lfo_mod, E::filter_env_mod, E::master_lfo_mod, E::master_env_mod, E::mix})
+        e->set_normalised_parameter(index, 0.5f);
+    e->set_parameter(E::env_hpf, 100.0f);
+    settle(*e, 2000);
+    for (int pass = 0; pass < 2; ++pass) {
+        source.fill(b.main_left);
+        source.fill(b.main_right);
+        b.render(*e);
+    }
+    const float peak = peak_of(b, 4096);
+    EXPECT_GT(peak, 0.1f);
+    EXPECT_LT(peak, 10.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, AbsurdCommands,
+                         testing::Values(1e30f, -1e30f, 3e38f, -3e38f, 1e-30f));
+
+} // namespace
