@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -598,7 +599,9 @@ void CCorvaneEngine::poll_display() {
     CCorvaneDisplaySums::snapshot now;
     if (display_sums_.read(now)) {
         const std::uint64_t ticks = now.ticks - displayed_.ticks;
-        if (ticks > 1) {
+        if (display_resync_) {
+            display_resync_ = false;
+        } else if (ticks > 1) {
             envelope_history_[history_index_] =
                 CCorvaneDisplaySums::mean(now.envelope, displayed_.envelope, ticks);
             lfo_history_[history_index_] =
@@ -607,4 +610,13 @@ void CCorvaneEngine::poll_display() {
         displayed_ = now;
     }
     if (++history_index_ >= history_size) history_index_ = 0;
+}
+
+void CCorvaneEngine::clear_display() {
+    std::fill(std::begin(envelope_history_), std::end(envelope_history_), 0.0f);
+    std::fill(std::begin(lfo_history_), std::end(lfo_history_), 0.0f);
+    history_index_ = 0;
+    // The audio side's totals are never reset (a reset could wipe out an addition it is making
+    // right now); taking them as the new starting point discards the same amount safely.
+    display_resync_ = !display_sums_.read(displayed_);
 }

@@ -107,11 +107,14 @@ public:
     // Editor's thread, on its timer: turns the envelope and LFO values accumulated since the
     // last poll into one entry of each history and advances the history index.
     void poll_display();
+    // Editor's thread, when its window opens: empties both histories, restarts them at slot 0
+    // and drops whatever the audio thread accumulated while no one was polling.
+    void clear_display();
     const float* envelope_history() const { return envelope_history_; }
     const float* lfo_history() const { return lfo_history_; }
     // Next history slot to be written, 0 .. history_size - 1.
     int history_index() const { return history_index_; }
-    // Control ticks consumed by poll_display so far.
+    // Control ticks consumed by poll_display (or dropped by clear_display) so far.
     std::uint64_t displayed_ticks() const { return displayed_.ticks; }
 
     // MIDI gate for the MIDI trigger mode: velocity / 127 of the held notes, 0 when none.
@@ -250,6 +253,9 @@ private:
     float envelope_history_[history_size] = {};
     float lfo_history_[history_size] = {};
     int history_index_ = 0;
+    // clear_display could not read the totals (the writer was mid-update every time): the next
+    // successful read becomes the starting point instead of a history entry.
+    bool display_resync_ = false;
 
     // Where output for an absent channel goes.
     float discard_[chunk] = {};

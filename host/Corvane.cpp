@@ -1,5 +1,6 @@
 #include "host/Corvane.h"
 
+#include "editor/corvaneeditor.h"
 #include "gui/aeffguieditor.h"
 #include "params/CorvaneFactoryPrograms.h"
 
@@ -94,6 +95,9 @@ Corvane::Corvane(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kN
     setProgram(0);
     // No block has run yet, so the engine is still this thread's: it starts in program 0.
     applyEngineCommands();
+    // Last, so that effFlagsHasEditor is set once everything the editor shows exists. The base
+    // owns and deletes it; its graphs show the engine's display histories.
+    setEditor(new CorvaneEditor(this, &engine_));
 }
 
 Corvane::~Corvane() = default;

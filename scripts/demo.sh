@@ -7,11 +7,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:-$root/demo.wav}"
 shift || true
 "$root/scripts/install-deps.sh"
-if [ ! -f "$root/host/CMakeLists.txt" ] || [ ! -f "$root/tools/CMakeLists.txt" ]; then
-    echo "The plug-in and the command-line host are not built yet: nothing to render."
-    exit 0
-fi
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$root/build" -j "$(nproc)" --target Corvane corvane-host
-"$root/build/corvane-host" render "$root/build/Corvane.so" -o "$out" "$@"
+"$root/build/corvane-host" render "$root/build/Corvane.so" --program "02 Bandpass Bow-Bow" -o "$out" "$@"
 echo "Wrote $out"

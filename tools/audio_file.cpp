@@ -92,6 +92,9 @@ bool write_wav_file(const std::string& path, const AudioBuffer& audio, SampleFor
         SndFileCloser closer{file};
         // Integer formats clip rather than wrap around.
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        // The peak chunk carries the time of writing; without it the same render gives the same
+        // file, byte for byte.
+        sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
         const size_t frames = audio.frames();
         const size_t channels = static_cast<size_t>(info.channels);
         std::vector<float> scratch(kChunkFrames * channels);

@@ -138,6 +138,29 @@ int report_failure(const std::string& message) {
     return kExitFailure;
 }
 
+bool parse_plugin_arguments(const std::vector<std::string>& arguments, std::string& plugin,
+                            const bool& help,
+                            const std::function<bool(ArgReader&, std::string&)>& parse_option,
+                            std::string& error) {
+    ArgReader args(arguments);
+    while (args.next()) {
+        if (args.is_option()) {
+            if (!parse_option(args, error)) return false;
+            if (help) return true;
+        } else if (plugin.empty()) {
+            plugin = args.peek();
+        } else {
+            error = "unexpected argument '" + args.peek() + "'";
+            return false;
+        }
+    }
+    if (plugin.empty()) {
+        error = "no plug-in given";
+        return false;
+    }
+    return true;
+}
+
 int report_usage_error(const std::string& subcommand, const std::string& message) {
     std::fprintf(stderr, "corvane-host %s: %s\nTry 'corvane-host help %s'.\n", subcommand.c_str(),
                  message.c_str(), subcommand.c_str());

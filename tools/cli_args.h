@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,14 @@ bool take_double(ArgReader& args, double low, double high, double& out, std::str
 // Strict number parsing: the whole text must be the number, and it must be finite.
 bool parse_double(const std::string& text, double& out);
 bool parse_int(const std::string& text, int& out);
+
+// Walks the arguments of a subcommand that takes one plug-in and options: every option goes to
+// parse_option, which takes its value from the reader or fails with a reason; the one argument
+// that is no option names the plug-in. Stops early, successfully, once `help` has been set.
+bool parse_plugin_arguments(const std::vector<std::string>& arguments, std::string& plugin,
+                            const bool& help,
+                            const std::function<bool(ArgReader&, std::string&)>& parse_option,
+                            std::string& error);
 
 // Case-insensitive comparison of two texts (ASCII), for names typed by a user.
 bool equals_ignoring_case(const std::string& a, const std::string& b);

@@ -19,6 +19,8 @@ const Subcommand kSubcommands[] = {
      corvane::tools::render_main},
     {"bench", "PLUGIN [PLUGIN...] [options]", corvane::tools::kBenchHelp,
      corvane::tools::bench_main},
+    {"editor", corvane::tools::kEditorSynopsis, corvane::tools::kEditorHelp,
+     corvane::tools::editor_main},
 };
 
 const Subcommand* find(const char* name) {

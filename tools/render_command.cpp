@@ -257,23 +257,12 @@ bool parse_time_signature(const std::string& text, int& numerator, int& denomina
 
 bool parse_render_options(const std::vector<std::string>& arguments, RenderOptions& options,
                           std::string& error) {
-    ArgReader args(arguments);
-    while (args.next()) {
-        if (args.is_option()) {
-            if (!parse_option(args, options, error)) return false;
-            if (options.help) return true;
-        } else if (options.plugin.empty()) {
-            options.plugin = args.peek();
-        } else {
-            error = "unexpected argument '" + args.peek() + "'";
-            return false;
-        }
-    }
-    if (options.plugin.empty()) {
-        error = "no plug-in given";
+    const auto option = [&options](ArgReader& args, std::string& why) {
+        return parse_option(args, options, why);
+    };
+    if (!parse_plugin_arguments(arguments, options.plugin, options.help, option, error))
         return false;
-    }
-    if (options.output.empty()) {
+    if (!options.help && options.output.empty()) {
         error = "-o needs a file name";
         return false;
     }

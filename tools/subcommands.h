@@ -17,9 +17,12 @@ struct Subcommand {
 int info_main(const std::vector<std::string>& args);
 int render_main(const std::vector<std::string>& args);
 int bench_main(const std::vector<std::string>& args);
+int editor_main(const std::vector<std::string>& args);
 
 extern const char* const kInfoHelp;
 extern const char* const kRenderHelp;
 extern const char* const kBenchHelp;
+extern const char* const kEditorHelp;
+extern const char* const kEditorSynopsis;
 
 } // namespace corvane::tools

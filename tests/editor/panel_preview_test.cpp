@@ -5,6 +5,7 @@
 #include "editor/ctwtextdisplay.h"
 #include "editor/cvovizuduresource.h"
 #include "gui/vstgui.h"
+#include "tests/editor/panel_test_util.h"
 #include "tests/gui/gui_test_util.h"
 
 #include <gtest/gtest.h>
@@ -64,28 +65,6 @@ struct Panel : CControlListener {
     CFrame* frame;
 };
 
-const char* className(layout::ViewKind kind) {
-    switch (kind) {
-        case layout::ViewKind::MovieButton:
-            return "CMovieButton";
-        case layout::ViewKind::VerticalSwitch:
-            return "CVerticalSwitch";
-        case layout::ViewKind::HorizontalSwitch:
-            return "CHorizontalSwitch";
-        case layout::ViewKind::Knob:
-            return "CCorvaneKnob";
-        case layout::ViewKind::LFOView:
-            return "CCorvaneLFOView";
-        case layout::ViewKind::EnvView:
-            return "CCorvaneEnvView";
-        case layout::ViewKind::VersionLabel:
-            return "CTWTextDisplay";
-        case layout::ViewKind::SplashScreen:
-            return "CSplashScreen";
-    }
-    return "";
-}
-
 TEST(Panel, HoldsTheThirtyTwoViewsOfTheLayoutInOrder) {
     Panel p;
     EXPECT_EQ(p.frame->getViewSize(), CRect(0, 0, 730, 302));
@@ -93,7 +72,7 @@ TEST(Panel, HoldsTheThirtyTwoViewsOfTheLayoutInOrder) {
     for (int i = 0; i < 32; ++i) {
         const layout::ViewSpec& spec = layout::kViews[i];
         CView* v = p.frame->getView(i);
-        EXPECT_TRUE(v->isTypeOf(className(spec.kind))) << i;
+        EXPECT_TRUE(v->isTypeOf(corvane::test::className(spec.kind))) << i;
         EXPECT_EQ(v->getViewSize(), CRect(spec.x, spec.y, spec.x + spec.w, spec.y + spec.h)) << i;
         if (spec.tag >= 0 && v->isTypeOf("CControl")) {
             EXPECT_EQ(static_cast<CControl*>(v)->getTag(), spec.tag) << i;

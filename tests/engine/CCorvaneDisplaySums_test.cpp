@@ -62,6 +62,31 @@ TEST(DisplayPoll, IndexWrapsAfterTheLastSlot) {
     EXPECT_EQ(e->history_index(), 0);
 }
 
+// Opening the editor starts the graphs afresh: what piled up while nothing polled is dropped, not
+// folded into the first entry.
+TEST(DisplayPoll, ClearEmptiesTheHistoriesAndDropsTheBacklog) {
+    auto e = steady_engine();
+    for (int i = 0; i < 5; ++i) {
+        ticks(*e, 4);
+        e->poll_display();
+    }
+    ticks(*e, 10);
+    e->clear_display();
+    EXPECT_EQ(e->history_index(), 0);
+    for (int i = 0; i < E::history_size; ++i) {
+        EXPECT_EQ(e->envelope_history()[i], 0.0f) << i;
+        EXPECT_EQ(e->lfo_history()[i], 0.0f) << i;
+    }
+    ticks(*e, 1);
+    e->poll_display(); // a single tick since the clear: the slot stays empty
+    EXPECT_EQ(e->lfo_history()[0], 0.0f);
+    EXPECT_EQ(e->displayed_ticks(), 31u);
+    ticks(*e, 2);
+    e->poll_display();
+    EXPECT_EQ(e->lfo_history()[1], 1.0f);
+    EXPECT_EQ(e->envelope_history()[1], 1.0f);
+}
+
 TEST(DisplaySums, MeanOfAVaryingSignalAndNonFiniteValues) {
     CCorvaneDisplaySums sums;
     CCorvaneDisplaySums::snapshot first, second;
@@ -93,6 +118,8 @@ TEST(DisplayExchange, AudioAndEditorThreadsLoseNothing) {
     int polls = 0;
     bool all_whole = true;
     while (!done.load(std::memory_order_acquire)) {
+        // Now and then the window reopens while the audio thread adds.
+        if (polls % 64 == 63) e->clear_display();
         const int slot = e->history_index();
         e->poll_display();
         ++polls;

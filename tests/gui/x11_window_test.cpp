@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 // After gtest: Xlib's None and Bool macros would break its headers.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include "x11_test_events.h"
 
 #include <cstdint>
 
@@ -37,24 +41,9 @@ protected:
         XSync(display, False);
     }
     XEvent button(int type, int x, int y, unsigned state) {
-        XEvent e{};
-        e.type = type;
-        e.xbutton.x = x;
-        e.xbutton.y = y;
-        e.xbutton.button = Button1;
-        e.xbutton.state = state;
-        e.xbutton.same_screen = True;
-        return e;
+        return corvane::test::x11_button(type, x, y, state);
     }
-    XEvent motion(int x, int y, unsigned state) {
-        XEvent e{};
-        e.type = MotionNotify;
-        e.xmotion.x = x;
-        e.xmotion.y = y;
-        e.xmotion.state = state;
-        e.xmotion.same_screen = True;
-        return e;
-    }
+    XEvent motion(int x, int y, unsigned state) { return corvane::test::x11_motion(x, y, state); }
 
     Display* display = nullptr;
     Window parent = 0;
@@ -105,12 +94,23 @@ TEST_F(X11Frame, IdleShowsTheFrameInTheWindow) {
         }
     };
     frame->addView(new Box(CRect(20, 20, 60, 60)));
-    frame->idle();
-    XSync(display, False);
-    XImage* image = XGetImage(display, frame->getX11Window(), 0, 0, 200, 100, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    const unsigned long inside = XGetPixel(image, 30, 30);
-    const unsigned long outside = XGetPixel(image, 100, 50);
+    // The server maps and exposes the window in its own time (and clears it to its background
+    // when it does), so look again after each idle until the picture has arrived.
+    XImage* image = nullptr;
+    unsigned long inside = 0, outside = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        frame->idle();
+        XSync(display, False);
+        if (image) XDestroyImage(image);
+        image = XGetImage(display, frame->getX11Window(), 0, 0, 200, 100, AllPlanes, ZPixmap);
+        ASSERT_NE(image, nullptr);
+        inside = XGetPixel(image, 30, 30);
+        outside = XGetPixel(image, 100, 50);
+        if ((inside & image->red_mask) == image->red_mask &&
+            (outside & image->blue_mask) == image->blue_mask)
+            break;
+        usleep(10000);
+    }
     EXPECT_EQ(inside & image->red_mask, image->red_mask);
     EXPECT_EQ(inside & image->blue_mask, 0u);
     EXPECT_EQ(outside & image->blue_mask, image->blue_mask);

@@ -35,8 +35,8 @@ TEST_F(CorvaneDispatch, RecordHoldsThePublishedValues) {
     EXPECT_EQ(effect->numParams, 29);
     EXPECT_EQ(effect->numInputs, 4);
     EXPECT_EQ(effect->numOutputs, 2);
-    // No editor yet, no chunks, no double precision, not an instrument.
-    EXPECT_EQ(effect->flags, effFlagsCanReplacing);
+    // An editor, no chunks, no double precision, not an instrument.
+    EXPECT_EQ(effect->flags, effFlagsCanReplacing | effFlagsHasEditor);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(effect->ioRatio, 1.0f);
     EXPECT_EQ(effect->uniqueID, 0x54576376);
@@ -79,11 +79,20 @@ TEST_F(CorvaneDispatch, FixedAnswers) {
     EXPECT_EQ(dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out), 0);
     EXPECT_EQ(in, nullptr);
     EXPECT_EQ(out, nullptr);
-    // Without an editor the editor requests answer 0.
+    // The editor's requests; without a parent window its window is drawn offscreen only.
     ERect* rect = nullptr;
-    EXPECT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 730);
+    EXPECT_EQ(rect->bottom - rect->top, 302);
+    EXPECT_EQ(dispatch(effEditOpen), 1);
     EXPECT_EQ(dispatch(effEditOpen), 0);
     EXPECT_EQ(dispatch(effEditKeyDown, 'a', 0), 0);
+    EXPECT_EQ(dispatch(effSetEditKnobMode, 0, 2), 1);
+    dispatch(effEditIdle);
+    dispatch(effEditClose);
+    EXPECT_EQ(dispatch(effEditOpen), 1);
+    dispatch(effEditClose);
 }
 
 // Requests outside the table, deprecated ones included, answer 0 even with a buffer to write.
