@@ -4,7 +4,7 @@
 
 twdsp_filter_ms20_lp::twdsp_filter_ms20_lp() {
     frequency_ = 1000.0f;
-    update_coefficients();
+    twdsp_filter_ms20_lp::update_coefficients();
 }
 
 twdsp_filter_ms20_lp::~twdsp_filter_ms20_lp() = default;
