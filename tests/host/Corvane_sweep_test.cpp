@@ -125,8 +125,6 @@ INSTANTIATE_TEST_SUITE_P(Factory, CorvaneSweep, ::testing::Range(0, kNumPrograms
 // single frames. Held still, random settings keep noise at half scale near full scale at most
 // (about 1.3); jumps between blocks must not pump the resonant filters far beyond that.
 TEST(CorvaneAutomation, RandomValuesBeforeEveryBlockKeepTheOutputFiniteAndBounded) {
-    GTEST_SKIP() << "engine fault: parameter jumps between blocks pump the resonant filters "
-                    "(peaks near 3700 for single-frame blocks)";
     const int frames_total = kSanitizedBuild ? 8192 : 48000;
     for (int block_size : {1, 7, 64, 512}) {
         SCOPED_TRACE(block_size);
@@ -155,6 +153,7 @@ TEST(CorvaneAutomation, RandomValuesBeforeEveryBlockKeepTheOutputFiniteAndBounde
         }
         EXPECT_TRUE(worst.finite);
         EXPECT_LT(worst.peak, kBound);
+        RecordProperty("peak_block_" + std::to_string(block_size), std::to_string(worst.peak));
     }
 }
 
