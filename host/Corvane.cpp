@@ -346,8 +346,9 @@ VstInt32 Corvane::getProgram() {
 
 void Corvane::setProgram(VstInt32 program) {
     if (!isProgramIndex(program)) return;
+    // The base's plain curProgram stays untouched: getProgram is answered from this atomic, which
+    // setParameter on another thread may read while the program changes.
     currentProgram_.store(program, std::memory_order_relaxed);
-    curProgram = program;
     // Every value takes the path of a host change, in index order; the engine gets the whole
     // program in one hand-over. The record already holds the values: writing them back could
     // only put them into another program's record, should a switch on another thread overtake
