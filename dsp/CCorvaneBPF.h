@@ -23,6 +23,30 @@ public:
     void set_resonance(float amount) override;
     void update_coefficients() override {}
 
+    // Takes another band-pass's frequency and coefficients, part by part.
+    void copy_coefficients(const CCorvaneBPF& other) {
+        frequency_ = other.frequency_;
+        lowpass_.copy_coefficients(other.lowpass_);
+        highpass_.copy_coefficients(other.highpass_);
+    }
+
+    // Two band-passes as the lanes of one, part by part.
+    class pair {
+    public:
+        pair(CCorvaneBPF& first, CCorvaneBPF& second)
+            : lowpass_(first.lowpass_, second.lowpass_),
+              highpass_(first.highpass_, second.highpass_) {}
+        twdsp_f4 process(twdsp_f4 x) { return highpass_.process(lowpass_.process(x)) * 4.0f; }
+        void store(int count = 2) {
+            lowpass_.store(count);
+            highpass_.store(count);
+        }
+
+    private:
+        twdsp_filter_ms20_lp::pair lowpass_;
+        twdsp_filter_rbj::pair highpass_;
+    };
+
     const twdsp_filter_ms20_lp& lowpass_part() const { return lowpass_; }
     const twdsp_filter_rbj_high_pass& highpass_part() const { return highpass_; }
 

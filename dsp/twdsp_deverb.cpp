@@ -59,10 +59,125 @@ twdsp_deverb::twdsp_deverb() {
 twdsp_deverb::~twdsp_deverb() = default;
 
 void twdsp_deverb::update_lengths() {
-    for (int i = 0; i < combs; ++i)
+    block_limit_ = max_block;
+    for (int i = 0; i < combs; ++i) {
         comb_end_[i] = comb_begin_[i] + line_length(sample_rate_, comb_capacity(i));
+        block_limit_ = std::min(block_limit_, comb_length(i));
+    }
+    // The allpasses need no limit: each runs through the block in order, so a step that reads
+    // what an earlier step of the same block wrote finds it written.
     for (int i = 0; i < allpasses; ++i)
         allpass_end_[i] = allpass_begin_[i] + line_length(sample_rate_, allpass_capacity(i));
+}
+
+int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
+    count = std::clamp(count, 0, block_limit_);
+    // Comb outputs: each line read in runs, summed per channel in section order. The lowpass
+    // lanes below take the outputs four steps at a time, the last ones padded with zeros.
+    const int padded = (count + 3) & ~3;
+    std::fill(sum_[0], sum_[0] + count, 0.0f);
+    std::fill(sum_[1], sum_[1] + count, 0.0f);
+    for (int i = 0; i < combs; ++i) {
+        float* total = sum_[i / combs_per_channel];
+        float* mine = comb_out_[i];
+        std::fill(mine + count, mine + padded, 0.0f);
+        walk(comb_index_[i], comb_begin_[i], comb_end_[i], count,
+             [&](int step, const float* line, int n) {
+                 int k = 0;
+#pragma GCC unroll 4
+                 for (; k + 4 <= n; k += 4) {
+                     const twdsp_f4 o = twdsp_flush(twdsp_load(line + k));
+                     twdsp_store(mine + step + k, o);
+                     twdsp_store(total + step + k, twdsp_load(total + step + k) + o);
+                 }
+                 for (; k < n; ++k) {
+                     const float o = flush(line[k]);
+                     mine[step + k] = o;
+                     total[step + k] += o;
+                 }
+             });
+    }
+    // The lowpass recursions run with four combs a lane group, four steps at a time turned
+    // from per-comb rows into per-step columns and back. The lines take the results × feedback
+    // together with the input in feed.
+    constexpr int groups = combs / 4;
+    twdsp_f4 lowpass[groups];
+    for (int g = 0; g < groups; ++g)
+        lowpass[g] = twdsp_load(comb_lowpass_ + 4 * g);
+    const twdsp_f4 memory_weight = twdsp_f4{} + damping_effective_;
+    const twdsp_f4 input_weight = twdsp_f4{} + input_weight_;
+    const twdsp_f4 feedback = twdsp_f4{} + feedback_;
+    for (int step = 0; step < count; step += 4) {
+        const int steps = std::min(4, count - step);
+        twdsp_f4 lanes[groups][4];
+        for (int g = 0; g < groups; ++g) {
+            for (int c = 0; c < 4; ++c)
+                lanes[g][c] = twdsp_load(&comb_out_[4 * g + c][step]);
+            twdsp_transpose(lanes[g][0], lanes[g][1], lanes[g][2], lanes[g][3]);
+        }
+        for (int k = 0; k < steps; ++k)
+            for (int g = 0; g < groups; ++g) {
+                lowpass[g] = twdsp_flush(lowpass[g] * memory_weight + lanes[g][k] * input_weight);
+                lanes[g][k] = lowpass[g] * feedback;
+            }
+        for (int g = 0; g < groups; ++g) {
+            twdsp_transpose(lanes[g][0], lanes[g][1], lanes[g][2], lanes[g][3]);
+            for (int c = 0; c < 4; ++c)
+                twdsp_store(&comb_return_[4 * g + c][step], lanes[g][c]);
+        }
+    }
+    for (int g = 0; g < groups; ++g)
+        twdsp_store(comb_lowpass_ + 4 * g, lowpass[g]);
+    // The allpasses in series, each over the whole block, in step order.
+    const twdsp_f4 allpass_feedback = twdsp_f4{} + tuning::allpass_feedback;
+    for (int i = 0; i < allpasses; ++i) {
+        float* signal = sum_[i / allpasses_per_channel];
+        allpass_index_[i] = walk(allpass_index_[i], allpass_begin_[i], allpass_end_[i], count,
+                                 [&](int step, float* line, int n) {
+                                     float* x = signal + step;
+                                     int k = 0;
+#pragma GCC unroll 4
+                                     for (; k + 4 <= n; k += 4) {
+                                         const twdsp_f4 s = twdsp_load(x + k);
+                                         const twdsp_f4 b = twdsp_flush(twdsp_load(line + k));
+                                         twdsp_store(line + k, s + b * allpass_feedback);
+                                         twdsp_store(x + k, b - s);
+                                     }
+                                     for (; k < n; ++k) {
+                                         const float s = x[k];
+                                         const float b = flush(line[k]);
+                                         line[k] = s + b * tuning::allpass_feedback;
+                                         x[k] = b - s;
+                                     }
+                                 });
+    }
+    for (int step = 0; step < count; ++step) {
+        const float l = sum_[0][step];
+        const float r = sum_[1][step];
+        out_left[step] = l * direct_gain_ + r * cross_gain_;
+        out_right[step] = r * direct_gain_ + l * cross_gain_;
+    }
+    return count;
+}
+
+void twdsp_deverb::feed(const float* in_left, const float* in_right, int count) {
+    count = std::clamp(count, 0, block_limit_);
+    alignas(16) float input[max_block];
+    for (int step = 0; step < count; ++step)
+        input[step] = (in_left[step] + in_right[step]) * input_gain_;
+    for (int i = 0; i < combs; ++i) {
+        const float* back = comb_return_[i];
+        comb_index_[i] = walk(comb_index_[i], comb_begin_[i], comb_end_[i], count,
+                              [&](int step, float* line, int n) {
+                                  int k = 0;
+#pragma GCC unroll 4
+                                  for (; k + 4 <= n; k += 4)
+                                      twdsp_store(line + k, twdsp_load(input + step + k) +
+                                                                twdsp_load(back + step + k));
+                                  for (; k < n; ++k)
+                                      line[k] = input[step + k] + back[step + k];
+                              });
+    }
 }
 
 void twdsp_deverb::reset() {
@@ -70,6 +185,13 @@ void twdsp_deverb::reset() {
         std::fill(memory_ + comb_begin_[i], memory_ + comb_end_[i], 0.0f);
     for (int i = 0; i < allpasses; ++i)
         std::fill(memory_ + allpass_begin_[i], memory_ + allpass_end_[i], 0.0f);
+}
+
+void twdsp_deverb::clear() {
+    std::fill(memory_, memory_ + memory_size, 0.0f);
+    std::fill(comb_lowpass_, comb_lowpass_ + combs, 0.0f);
+    // A rendered block still to be fed then brings in its input alone.
+    std::fill(&comb_return_[0][0], &comb_return_[0][0] + combs * max_block, 0.0f);
 }
 
 void twdsp_deverb::set_sample_rate(float rate) {

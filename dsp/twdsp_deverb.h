@@ -2,9 +2,7 @@
 
 #include "dsp/twdsp_block.h"
 #include "dsp/twdsp_deverb_tuning.h"
-
-#include <cstdint>
-#include <cstring>
+#include "dsp/twdsp_lanes.h"
 
 // Stereo reverb: eight parallel lowpass-feedback combs per channel followed by four series
 // allpasses, both channels fed the same mono sum and told apart only by their delay lengths.
@@ -27,6 +25,10 @@ public:
 
     // Clears the delay lines only; settings, lowpass states and positions stay.
     void reset() override;
+    // Silence from scratch: the delay lines, the comb lowpass states and what a rendered block
+    // would feed back (for a state that went non-finite, which reset alone would leave in the
+    // lowpasses).
+    void clear();
     // Keeps the buffer contents and positions, so a tail survives a rate change.
     void set_sample_rate(float rate) override;
     void set_parameter(int index, float value) override;
@@ -44,21 +46,8 @@ public:
     }
 
     virtual void process_stereo(float in_left, float in_right, float* out_left, float* out_right) {
-        const float s = (in_left + in_right) * input_gain_;
-        float out[combs];
-        run_combs(s, out, combs);
-        float l = 0.0f;
-        float r = 0.0f;
-        for (int i = 0; i < combs_per_channel; ++i) {
-            l += out[i];
-            r += out[combs_per_channel + i];
-        }
-        for (int i = 0; i < allpasses_per_channel; ++i) {
-            l = run_allpass(i, l);
-            r = run_allpass(allpasses_per_channel + i, r);
-        }
-        *out_left = l * direct_gain_ + r * cross_gain_;
-        *out_right = r * direct_gain_ + l * cross_gain_;
+        render_wet(out_left, out_right, 1);
+        feed(&in_left, &in_right, 1);
     }
     virtual void update_coefficients();
 
@@ -69,17 +58,26 @@ public:
     float effective_damping() const { return damping_effective_; }
     float input_gain() const { return input_gain_; }
 
+    // Block form of process_stereo, in two halves. A comb line is read a whole line length
+    // after it was written, so the wet output of the next steps depends only on input from
+    // before them: render_wet computes the outputs of up to block_limit() steps at once (the
+    // shortest comb, at most max_block), and feed then takes
+    // the inputs of those same steps. render_wet returns how many steps it rendered (count
+    // limited to block_limit()); the following feed must be given exactly that many, with no
+    // other operation in between. The pair gives the same numbers as process_stereo step by
+    // step, with every line walked in contiguous runs and the 16 combs' lowpasses run as lanes.
+    static constexpr int max_block = 256;
+    int block_limit() const { return block_limit_; }
+    int render_wet(float* out_left, float* out_right, int count);
+    void feed(const float* in_left, const float* in_right, int count);
+
 private:
     static constexpr int combs_per_channel = twdsp_deverb_tuning::combs_per_channel;
     static constexpr int allpasses_per_channel = twdsp_deverb_tuning::allpasses_per_channel;
 
     // Zero and subnormal values (all exponent bits clear) become +0, so recirculating tails
     // decay to exact silence instead of crawling through slow subnormal arithmetic.
-    static float flush(float x) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &x, sizeof bits);
-        return (bits & 0x7F800000u) ? x : 0.0f;
-    }
+    static float flush(float x) { return twdsp_flush(x); }
 
     // Steps combs 0..count-1 with input s and writes their outputs.
     void run_combs(float s, float* out, int count) {
@@ -105,6 +103,23 @@ private:
 
     void update_lengths();
 
+    // Calls run(step, samples, length) for each contiguous run of a line's next count steps from
+    // index (at most two: up to the end, then from the beginning) and returns the index after
+    // them. A position beyond a newly shortened line is used once more before it wraps, as the
+    // step-by-step rule has it.
+    template <class Run>
+    int walk(int index, int begin, int end, int count, Run&& run) {
+        for (int step = 0; step < count;) {
+            const int room = end - index > 1 ? end - index : 1;
+            const int n = count - step < room ? count - step : room;
+            run(step, memory_ + index, n);
+            step += n;
+            index += n;
+            if (index >= end) index = begin;
+        }
+        return index;
+    }
+
     float input_gain_ = twdsp_deverb_tuning::input_gain;
     float room_feedback_ = 0.84f;
     float feedback_ = 0.84f;
@@ -128,6 +143,12 @@ private:
     int allpass_begin_[allpasses] = {};
     int allpass_end_[allpasses] = {};
     int allpass_index_[allpasses] = {};
+    int block_limit_ = 1;
+    // Between render_wet and feed: lowpass state × feedback of every comb for every step.
+    alignas(16) float comb_return_[combs][max_block] = {};
+    // Scratch of render_wet: every comb's outputs, and the channel sums through the allpasses.
+    alignas(16) float comb_out_[combs][max_block] = {};
+    alignas(16) float sum_[2][max_block] = {};
 
     alignas(64) float memory_[memory_size];
 };

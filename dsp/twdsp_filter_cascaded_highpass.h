@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/twdsp_filter_cascaded.h"
+#include "dsp/twdsp_lanes.h"
 
 // Sixth-order Butterworth high-pass (36 dB per octave below the corner), in front of the
 // envelope detector.
@@ -25,4 +26,38 @@ public:
         s.y1 = y;
         return y;
     }
+
+    // Two of these filters as the lanes of one (a stereo detector): the constructor takes both
+    // filters' coefficients and memories, process steps both with the same arithmetic as
+    // process_stage, store hands the memories back to the first count filters. A section's
+    // input memories are the previous section's output memories, so the lanes keep them once.
+    class pair {
+    public:
+        pair(twdsp_filter_cascaded_highpass& first, twdsp_filter_cascaded_highpass& second);
+        twdsp_d2 process(twdsp_d2 x) {
+            twdsp_d2 x1 = x1_;
+            twdsp_d2 x2 = x2_;
+            x2_ = x1_;
+            x1_ = x;
+            for (lanes& s : sections_) {
+                const twdsp_d2 y =
+                    2.0 * (s.alpha * (x - 2.0 * x1 + x2) + s.gamma * s.y1 - s.beta * s.y2);
+                x1 = s.y1;
+                x2 = s.y2;
+                s.y2 = s.y1;
+                s.y1 = y;
+                x = y;
+            }
+            return x;
+        }
+        void store(int count = 2);
+
+    private:
+        struct lanes {
+            twdsp_d2 alpha, beta, gamma, y1, y2;
+        };
+        twdsp_filter_cascaded_highpass* filters_[2];
+        twdsp_d2 x1_, x2_;
+        lanes sections_[section_count];
+    };
 };

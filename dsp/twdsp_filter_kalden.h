@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/twdsp_filter.h"
+#include "dsp/twdsp_lanes.h"
 
 // Family of first-order filters y = b0·x + b1·x1 + a1·y1.
 class twdsp_filter_kalden : public twdsp_filter {
@@ -17,20 +18,37 @@ public:
     ~twdsp_filter_kalden_shelf() override;
 
     void reset() override { x1_ = y1_ = 0.0f; }
-    float process(float x) override {
-        // The two memory terms are summed first: at 0 dB they cancel exactly (b1 = ±a1), so
-        // the shelf is then an exact identity or inversion from the first sample on.
-        const float y = b0_ * x + (b1_ * x1_ + a1_ * y1_);
-        x1_ = x;
-        y1_ = y;
-        return y;
-    }
+    float process(float x) override { return step(x, b0_, b1_, a1_, x1_, y1_); }
 
     // No equality test: every call recomputes.
     virtual void set_gain(float db);
     float gain() const { return gain_; }
 
+    // Two shelves as the lanes of one (a stereo pair): takes both shelves' coefficients and
+    // memories, process steps both with the same arithmetic as process, store hands the memories
+    // back to the first count shelves.
+    class pair {
+    public:
+        pair(twdsp_filter_kalden_shelf& first, twdsp_filter_kalden_shelf& second);
+        twdsp_f4 process(twdsp_f4 x) { return step(x, b0_, b1_, a1_, x1_, y1_); }
+        void store(int count = 2);
+
+    private:
+        twdsp_filter_kalden_shelf* filters_[2];
+        twdsp_f4 b0_, b1_, a1_, x1_, y1_;
+    };
+
 protected:
+    template <class T>
+    static T step(T x, T b0, T b1, T a1, T& x1, T& y1) {
+        // The two memory terms are summed first: at 0 dB they cancel exactly (b1 = ±a1), so
+        // the shelf is then an exact identity or inversion from the first sample on.
+        const T y = b0 * x + (b1 * x1 + a1 * y1);
+        x1 = x;
+        y1 = y;
+        return y;
+    }
+
     // A = 10^(gain / 20), and the frequency and gain the coefficients may use.
     float amplitude() const;
     float transition_frequency() const { return coefficient_frequency(frequency_, 1.0f); }

@@ -9,4 +9,12 @@ public:
     ~twdsp_filter_ms20_hp() override;
 
     float process(float x) override { return x - step(x); }
+
+    // Two high-pass filters as the lanes of one, as for the low-pass.
+    class pair : public twdsp_filter_ms20_lp::pair {
+    public:
+        pair(twdsp_filter_ms20_hp& first, twdsp_filter_ms20_hp& second)
+            : twdsp_filter_ms20_lp::pair(first, second) {}
+        twdsp_f4 process(twdsp_f4 x) { return x - twdsp_filter_ms20_lp::pair::process(x); }
+    };
 };

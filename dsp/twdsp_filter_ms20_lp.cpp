@@ -4,7 +4,7 @@
 
 twdsp_filter_ms20_lp::twdsp_filter_ms20_lp() {
     frequency_ = 1000.0f;
-    update_coefficients();
+    twdsp_filter_ms20_lp::update_coefficients();
 }
 
 twdsp_filter_ms20_lp::~twdsp_filter_ms20_lp() = default;
@@ -32,4 +32,20 @@ void twdsp_filter_ms20_lp::update_coefficients() {
     const float g = tanf(hz * 3.1415927f * sample_period_);
     G_ = g / (g + 1.0f);
     a_ = (g - 1.0f) / (g + 1.0f);
+}
+
+twdsp_filter_ms20_lp::pair::pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second)
+    : filters_{&first, &second}, a_(twdsp_pair(first.a_, second.a_)),
+      G_(twdsp_pair(first.G_, second.G_)), k_(twdsp_pair(first.k_, second.k_)),
+      s1_(twdsp_pair(first.s1_, second.s1_)), y1_(twdsp_pair(first.y1_, second.y1_)),
+      s2_(twdsp_pair(first.s2_, second.s2_)), y2_(twdsp_pair(first.y2_, second.y2_)) {}
+
+void twdsp_filter_ms20_lp::pair::store(int count) {
+    for (int lane = 0; lane < count && lane < 2; ++lane) {
+        twdsp_filter_ms20_lp& f = *filters_[lane];
+        f.s1_ = s1_[lane];
+        f.y1_ = y1_[lane];
+        f.s2_ = s2_[lane];
+        f.y2_ = y2_[lane];
+    }
 }

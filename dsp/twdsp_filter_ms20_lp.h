@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/twdsp_filter.h"
+#include "dsp/twdsp_lanes.h"
 
 // Two-pole resonant low-pass after the MS-20 design: two bilinear one-pole stages with the
 // output fed back, soft-clipped, subtracted before the first stage and added back before the
@@ -17,21 +18,45 @@ public:
     void set_frequency(float hz) override;
     void set_resonance(float amount) override;
     void update_coefficients() override;
+    // Takes another filter's frequency and the coefficients derived from it (the same as
+    // set_frequency with that frequency at the same rate, without the tangent).
+    void copy_coefficients(const twdsp_filter_ms20_lp& other) {
+        frequency_ = other.frequency_;
+        a_ = other.a_;
+        G_ = other.G_;
+    }
+
+    // Two filters as the lanes of one (a stereo pair): takes both filters' coefficients and
+    // memories, process steps both (the first in lane 0, the second in lane 1) with the same
+    // arithmetic as process, store hands the memories back to the first count filters.
+    class pair {
+    public:
+        pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second);
+        twdsp_f4 process(twdsp_f4 x) { return step(x, a_, G_, k_, s1_, y1_, s2_, y2_); }
+        void store(int count = 2);
+
+    private:
+        twdsp_filter_ms20_lp* filters_[2];
+        twdsp_f4 a_, G_, k_, s1_, y1_, s2_, y2_;
+    };
 
 protected:
-    // One step of the two stages; returns the low-pass output y2.
-    float step(float x) {
-        const float fb = k_ * y2_;
-        const float clipped = fb > 0.6f ? 0.6f : (fb < -0.6f ? -0.6f : fb);
-        const float shaped = 0.25f * fb + 0.75f * clipped;
-        const float u1 = (x - shaped) * G_;
-        y1_ = u1 + s1_ - a_ * y1_;
-        s1_ = u1;
-        const float u2 = (y1_ + shaped) * G_;
-        y2_ = u2 + s2_ - a_ * y2_;
-        s2_ = u2;
-        return y2_;
+    // One step of the two stages, on one sample or on lanes; returns the low-pass output y2.
+    template <class T>
+    static T step(T x, T a, T G, T k, T& s1, T& y1, T& s2, T& y2) {
+        const T fb = k * y2;
+        const T clipped = twdsp_select(fb > 0.6f, twdsp_splat<T>(0.6f),
+                                       twdsp_select(fb < -0.6f, twdsp_splat<T>(-0.6f), fb));
+        const T shaped = 0.25f * fb + 0.75f * clipped;
+        const T u1 = (x - shaped) * G;
+        y1 = u1 + s1 - a * y1;
+        s1 = u1;
+        const T u2 = (y1 + shaped) * G;
+        y2 = u2 + s2 - a * y2;
+        s2 = u2;
+        return y2;
     }
+    float step(float x) { return step(x, a_, G_, k_, s1_, y1_, s2_, y2_); }
 
     float a_ = 0.0f;
     float G_ = 0.0f;

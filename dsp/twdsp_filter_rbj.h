@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/twdsp_filter.h"
+#include "dsp/twdsp_lanes.h"
 
 // Biquad of the RBJ cookbook family with coefficients normalised by a0. The second-order
 // output memory carries an offset of ±1e-12 that flips sign every sample, so a decaying
@@ -12,13 +13,7 @@ public:
 
     void reset() override { x1_ = x2_ = y1_ = y2_ = 0.0f; }
     float process(float x) override {
-        const float y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_ + d_;
-        y1_ = y;
-        d_ = -d_;
-        return y;
+        return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_);
     }
     // On: the output equals the input while the memories keep running. Off: memories cleared
     // and coefficients recomputed.
@@ -34,7 +29,46 @@ public:
         return y;
     }
 
+    // Takes another biquad's frequency, q and coefficients (the same as setting them at the
+    // same rate, without the trigonometry).
+    void copy_coefficients(const twdsp_filter_rbj& other) {
+        frequency_ = other.frequency_;
+        q_ = other.q_;
+        a1_ = other.a1_;
+        a2_ = other.a2_;
+        b0_ = other.b0_;
+        b1_ = other.b1_;
+        b2_ = other.b2_;
+    }
+
+    // Two biquads as the lanes of one (a stereo pair): takes both filters' coefficients, memories
+    // and offsets, process steps both with the same arithmetic as process, store hands the
+    // memories and offsets back to the first count filters.
+    class pair {
+    public:
+        pair(twdsp_filter_rbj& first, twdsp_filter_rbj& second);
+        twdsp_f4 process(twdsp_f4 x) {
+            return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_);
+        }
+        void store(int count = 2);
+
+    private:
+        twdsp_filter_rbj* filters_[2];
+        twdsp_f4 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_;
+    };
+
 protected:
+    template <class T>
+    static T step(T x, T b0, T b1, T b2, T a1, T a2, T& x1, T& x2, T& y1, T& y2, T& d) {
+        const T y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1 + d;
+        y1 = y;
+        d = -d;
+        return y;
+    }
+
     float a1_ = 0.0f;
     float a2_ = 0.0f;
     float b0_ = 1.0f;

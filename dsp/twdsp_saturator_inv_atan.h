@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/twdsp_lanes.h"
 #include "dsp/twdsp_saturator.h"
 
 // Rational soft clipper u / (1 + 0.28 u²) with u = drive × x, close to the arctangent for
@@ -10,10 +11,7 @@ public:
     twdsp_saturator_inv_atan();
     ~twdsp_saturator_inv_atan() override;
 
-    float process(float x) override {
-        const float u = x * drive_;
-        return u / (u * u * 0.28f + 1.0f) * makeup_;
-    }
+    float process(float x) override { return step(x, drive_, makeup_); }
 
     // Drives below 0.0001 (and NaN) are taken as 0.0001: the make-up gain divides by the drive.
     virtual void set_drive(float d);
@@ -21,7 +19,25 @@ public:
     float drive() const { return drive_; }
     float makeup_gain() const { return makeup_; }
 
+    // Two saturators as the lanes of one (a stereo pair); they keep no memory.
+    class pair {
+    public:
+        pair(const twdsp_saturator_inv_atan& first, const twdsp_saturator_inv_atan& second)
+            : drive_(twdsp_pair(first.drive_, second.drive_)),
+              makeup_(twdsp_pair(first.makeup_, second.makeup_)) {}
+        twdsp_f4 process(twdsp_f4 x) const { return step(x, drive_, makeup_); }
+
+    private:
+        twdsp_f4 drive_, makeup_;
+    };
+
 private:
+    template <class T>
+    static T step(T x, T drive, T makeup) {
+        const T u = x * drive;
+        return u / (u * u * 0.28f + 1.0f) * makeup;
+    }
+
     float drive_ = 0.001f;
     float makeup_ = 1.0f;
 };

@@ -33,6 +33,8 @@ public:
         return state_ - offset;
     }
     virtual float value() const { return state_ - offset; }
+    // The value the glide is heading for.
+    float target() const { return target_ - offset; }
     virtual void update_coefficients();
 
     float rise_time() const { return rise_time_; }

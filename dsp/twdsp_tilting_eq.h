@@ -25,6 +25,22 @@ public:
     virtual void set_low_frequency(float hz) { low_.set_frequency(hz); }
     virtual void set_high_frequency(float hz) { high_.set_frequency(hz); }
 
+    // Two EQs as the lanes of one, shelf by shelf.
+    class pair {
+    public:
+        pair(twdsp_tilting_eq& first, twdsp_tilting_eq& second)
+            : low_(first.low_, second.low_), high_(first.high_, second.high_) {}
+        twdsp_f4 process(twdsp_f4 x) { return low_.process(high_.process(x)); }
+        void store(int count = 2) {
+            low_.store(count);
+            high_.store(count);
+        }
+
+    private:
+        twdsp_filter_kalden_shelf::pair low_;
+        twdsp_filter_kalden_shelf::pair high_;
+    };
+
     float tilt() const { return tilt_; }
     float tilt_range() const { return range_; }
     const twdsp_filter_kalden_low_shelf& low_shelf() const { return low_; }

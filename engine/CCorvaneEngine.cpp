@@ -24,12 +24,59 @@ constexpr float input_limit = 1e5f;
 
 alignas(64) const float silence[256] = {};
 
+inline twdsp_f4 clean(twdsp_f4 x) {
+    const twdsp_f4 limit = twdsp_splat<twdsp_f4>(input_limit);
+    const twdsp_f4 bounded =
+        twdsp_select(x > 0.0f, limit, twdsp_select(x < 0.0f, -limit, twdsp_f4{}));
+    return twdsp_select(twdsp_abs(x) <= input_limit, x, bounded);
+}
+
 inline float clean(float x) {
     if (std::fabs(x) <= input_limit) return x;
     return x > 0.0f ? input_limit : (x < 0.0f ? -input_limit : 0.0f);
 }
 
-inline float soft_clip(float a) {
+// out[i] = clean(in[i]) for i < n.
+void clean_block(const float* in, float* out, int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        twdsp_store(out + i, clean(twdsp_load(in + i)));
+    for (; i < n; ++i)
+        out[i] = clean(in[i]);
+}
+
+// One output channel of frames begin .. end - 1: dry × input + wet × chain output, with no NaN,
+// infinity or subnormal sample handed to the host. Returns the chain output × 0 summed, which is
+// not finite once a chain sample is not.
+twdsp_f4 mix_block(const float* in, const float* z, float* out, float dry, float wet, int begin,
+                   int end) {
+    twdsp_f4 check = {};
+    int n = begin;
+    for (; n + 4 <= end; n += 4) {
+        const twdsp_f4 chain = twdsp_load(z + n);
+        check += chain * 0.0f;
+        twdsp_store(out + n, twdsp_finite_normal(dry * twdsp_load(in + n) + wet * chain));
+    }
+    for (; n < end; ++n) {
+        check[0] += z[n] * 0.0f;
+        out[n] = twdsp_finite_normal(dry * in[n] + wet * z[n]);
+    }
+    return check;
+}
+
+// Zero while every sample is finite.
+float finite_check(const float* x, int n) {
+    twdsp_f4 check = {};
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        check += twdsp_load(x + i) * 0.0f;
+    for (; i < n; ++i)
+        check[0] += x[i] * 0.0f;
+    return check[0] + check[1] + check[2] + check[3];
+}
+
+template <class T>
+inline T soft_clip(T a) {
     return a / (0.28f * a * a + 1.0f);
 }
 
@@ -86,6 +133,9 @@ void CCorvaneEngine::set_sample_rate(float rate) {
 }
 
 void CCorvaneEngine::select_filter(int type) {
+    // Selecting the pair that already runs changes nothing: hosts resend unchanged values, and
+    // each resend would otherwise throw the running filter back to the unmodulated cutoff.
+    if (type == filter_type_) return;
     twdsp_filter* left;
     twdsp_filter* right;
     switch (type) {
@@ -104,7 +154,12 @@ void CCorvaneEngine::select_filter(int type) {
         default:
             return;
     }
+    // The incoming pair starts from rest. Its memories date from whenever it last ran, at
+    // another cutoff and resonance; resumed under the new coefficients they are a jump, and a
+    // host switching the type at a fast rate pumps the resonant filters up by such jumps until
+    // the output is thousands of times full scale.
     for (twdsp_filter* f : {left, right}) {
+        f->reset();
         f->set_frequency(base_cutoff_);
         f->set_resonance(resonance_);
     }
@@ -129,8 +184,9 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             reverb_.set_parameter(twdsp_deverb::freeze, value);
             break;
         case filter_cutoff:
+            // Lands at the next control tick: the cutoff and ratio smoothers are stepped by the
+            // tick alone, so their glide keeps its time however often the host sends the value.
             base_cutoff_ = value;
-            update_cutoff();
             break;
         case filter_reson:
             resonance_ = value;
@@ -251,7 +307,37 @@ void CCorvaneEngine::set_sync_increment(double increment) {
     sync_increment_ = std::isfinite(increment) ? increment : 0.0;
 }
 
+// No finite input makes a state non-finite: inputs are cleaned, commands checked, gains and
+// cutoffs limited. Should one go non-finite all the same, it must not stay so for ever (a NaN
+// in a recursion never leaves it): each tick checks the modulation states, each rendered piece
+// its chain output and each chunk the reverb output, and whatever went bad starts from rest.
+void CCorvaneEngine::recover_modulation() {
+    if (!std::isfinite(detector_level_)) {
+        detector_left_.reset();
+        detector_right_.reset();
+        detector_sum_left_ = detector_sum_right_ = detector_level_ = 0.0f;
+    }
+    twdsp_smoother_lag_processor* const smoothers[] = {
+        &input_smoother_,  &mix_smoother_,   &reverb_mix_smoother_, &follower_,
+        &cutoff_smoother_, &ratio_smoother_, &feedback_smoother_};
+    for (twdsp_smoother_lag_processor* s : smoothers)
+        if (!std::isfinite(s->value()))
+            s->set_value(std::isfinite(s->target()) ? s->target() : 0.0f);
+}
+
+void CCorvaneEngine::recover_chain() {
+    for (twdsp_filter* f : filters_)
+        f->reset();
+    colour_left_.reset();
+    colour_right_.reset();
+    // The blockers have no reset of their own (their memory runs on across resumes).
+    feedback_dc_left_ = twdsp_filter_dc_blocker();
+    feedback_dc_right_ = twdsp_filter_dc_blocker();
+    feedback_left_ = feedback_right_ = 0.0f;
+}
+
 void CCorvaneEngine::control_tick() {
+    recover_modulation();
     if (sync_on_) {
         // Phases above 1 are brought back into (0, 1] in one bounded step, as repeated
         // subtraction of whole cycles would, however far a broken host has pushed them.
@@ -322,26 +408,42 @@ void CCorvaneEngine::update_cutoff() {
     if (!(fc >= min_cutoff_hz)) fc = min_cutoff_hz;
     if (fc > top) fc = top;
     cutoff_hz_ = fc;
-    current_left_->set_frequency(fc);
-    current_right_->set_frequency(fc);
+    // Both channels run at the same rate and cutoff: the right filter takes the left one's
+    // coefficients instead of computing them again.
+    switch (filter_type_) {
+        case 0:
+            lowpass_left_.set_frequency(fc);
+            lowpass_right_.copy_coefficients(lowpass_left_);
+            break;
+        case 1:
+            bandpass_left_.set_frequency(fc);
+            bandpass_right_.copy_coefficients(bandpass_left_);
+            break;
+        default:
+            highpass_left_.set_frequency(fc);
+            highpass_right_.copy_coefficients(highpass_left_);
+            break;
+    }
 }
 
 template <int Type>
-inline float CCorvaneEngine::run_filter(int channel, float x) {
-    // Calls on the concrete classes: the filter steps are inlined into the sample loop.
+auto CCorvaneEngine::filter_pair() {
     if constexpr (Type == 0)
-        return channel == 0 ? lowpass_left_.twdsp_filter_ms20_lp::process(x)
-                            : lowpass_right_.twdsp_filter_ms20_lp::process(x);
+        return twdsp_filter_ms20_lp::pair(lowpass_left_, lowpass_right_);
     else if constexpr (Type == 1)
-        return channel == 0 ? bandpass_left_.process(x) : bandpass_right_.process(x);
+        return CCorvaneBPF::pair(bandpass_left_, bandpass_right_);
     else
-        return channel == 0 ? highpass_left_.process(x) : highpass_right_.process(x);
+        return twdsp_filter_ms20_hp::pair(highpass_left_, highpass_right_);
 }
 
 template <int Plan, int Route, int Type>
 void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     constexpr bool both = Plan != plan_mono;
     constexpr bool stereo_in = Plan == plan_stereo;
+    // The left and right chains run side by side as lanes 0 and 1; the mono plan keeps only
+    // lane 0, and its right-hand blocks are left as they were.
+    constexpr int kept = both ? 2 : 1;
+
     const float in_gain = input_gain_;
     const float fb_gain = feedback_gain_;
     const float vca_gain = vca_gain_;
@@ -349,59 +451,71 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     const float rev_wet = reverb_wet_gain_;
     const float dry = dry_gain_;
     const float wet = wet_gain_;
+    twdsp_f4 fb = twdsp_pair(feedback_left_, feedback_right_);
+    // The anti-denormal offset flips once per sample: the detector takes it as it stands, the
+    // left feedback path too, the right one flipped.
+    twdsp_f4 offsets = twdsp_pair(offset_, -offset_);
+    twdsp_tilting_eq::pair colour(colour_left_, colour_right_);
+    const twdsp_saturator_inv_atan::pair drive(drive_left_, drive_right_);
+    auto filter = filter_pair<Type>();
+    twdsp_filter_dc_blocker::pair blocker(feedback_dc_left_, feedback_dc_right_);
+    // The detector hears the host's input only: its steps fill the time the chain's feedback
+    // loop spends waiting on its own results.
+    twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
     float sum_left = detector_sum_left_;
     float sum_right = detector_sum_right_;
-    float fb_left = feedback_left_;
-    float fb_right = feedback_right_;
-    float offset = offset_;
 
+    // The chunk's reverb output was rendered before it (it depends only on earlier input); the
+    // reverb input is collected for the chunk's end.
     for (int n = begin; n < end; ++n) {
-        const float in_left = clean(ch.in_left[n]);
-        const float in_right = stereo_in ? clean(ch.in_right[n]) : in_left;
-
-        sum_left += std::fabs(detector_left_.process(clean(ch.detect_left[n]) + offset));
-        if constexpr (stereo_in)
-            sum_right += std::fabs(detector_right_.process(clean(ch.detect_right[n]) + offset));
-
-        const float x_left = soft_clip(fb_gain * fb_left + in_gain * in_left);
-        const float x_right = both ? soft_clip(fb_gain * fb_right + in_gain * in_right) : 0.0f;
-
-        float z_left;
-        float z_right = 0.0f;
-        float v_left;
-        float v_right;
-        if constexpr (Route == 0) {
-            reverb_.process_stereo(x_left, both ? x_right : x_left, &v_left, &v_right);
-            const float y_left = rev_dry * x_left + rev_wet * colour_left_.process(v_left);
-            z_left = run_filter<Type>(0, drive_left_.process(y_left * vca_gain));
-            if constexpr (both) {
-                const float y_right = rev_dry * x_right + rev_wet * colour_right_.process(v_right);
-                z_right = run_filter<Type>(1, drive_right_.process(y_right * vca_gain));
-            }
+        if constexpr (stereo_in) {
+            const twdsp_d2 d = {ch.detect_left[n] + offsets[0], ch.detect_right[n] + offsets[0]};
+            const twdsp_d2 e = detector.process(d);
+            sum_left += std::fabs(static_cast<float>(e[0]));
+            sum_right += std::fabs(static_cast<float>(e[1]));
         } else {
-            const float f_left = run_filter<Type>(0, drive_left_.process(x_left * vca_gain));
-            const float f_right =
-                both ? run_filter<Type>(1, drive_right_.process(x_right * vca_gain)) : 0.0f;
-            reverb_.process_stereo(f_left, both ? f_right : f_left, &v_left, &v_right);
-            z_left = rev_dry * f_left + rev_wet * colour_left_.process(v_left);
-            if constexpr (both)
-                z_right = rev_dry * f_right + rev_wet * colour_right_.process(v_right);
+            sum_left += std::fabs(detector_left_.process(ch.detect_left[n] + offsets[0]));
         }
-
-        ch.out_left[n] = dry * in_left + wet * z_left;
-        if constexpr (both) ch.out_right[n] = dry * in_right + wet * z_right;
-
-        fb_left = feedback_dc_left_.process(offset + z_left);
-        offset = -offset;
-        if constexpr (both) fb_right = feedback_dc_right_.process(offset + z_right);
+        const float in_left = ch.in_left[n];
+        const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? ch.in_right[n] : in_left);
+        const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
+        const twdsp_f4 v = twdsp_pair(wet_[0][n], wet_[1][n]);
+        twdsp_f4 z;
+        if constexpr (Route == 0) {
+            send_[0][n] = x[0];
+            send_[1][n] = both ? x[1] : x[0];
+            const twdsp_f4 y = rev_dry * x + rev_wet * colour.process(v);
+            z = filter.process(drive.process(y * vca_gain));
+        } else {
+            const twdsp_f4 f = filter.process(drive.process(x * vca_gain));
+            send_[0][n] = f[0];
+            send_[1][n] = both ? f[1] : f[0];
+            z = rev_dry * f + rev_wet * colour.process(v);
+        }
+        chain_[0][n] = z[0];
+        chain_[1][n] = z[1];
+        fb = blocker.process(offsets + z);
+        offsets = -offsets;
     }
 
+    if constexpr (stereo_in) detector.store();
     detector_sum_left_ = sum_left;
     detector_sum_right_ = sum_right;
     detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
-    feedback_left_ = fb_left;
-    feedback_right_ = fb_right;
-    offset_ = offset;
+    colour.store(kept);
+    filter.store(kept);
+    blocker.store(kept);
+    feedback_left_ = fb[0];
+    if constexpr (both) feedback_right_ = fb[1];
+    offset_ = offsets[0];
+
+    // The outputs, four frames at a time. The checks stay zero while the chain output is
+    // finite (x × 0 is NaN only for a NaN or an infinity).
+    twdsp_f4 check = mix_block(ch.in_left, chain_[0], ch.out_left, dry, wet, begin, end);
+    if constexpr (both)
+        check += mix_block(stereo_in ? ch.in_right : ch.in_left, chain_[1], ch.out_right, dry, wet,
+                           begin, end);
+    if (!std::isfinite(check[0] + check[1] + check[2] + check[3])) recover_chain();
 }
 
 CCorvaneEngine::renderer CCorvaneEngine::pick_renderer(int layout, int routing, int type) {
@@ -447,11 +561,20 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
 
     const renderer run = pick_renderer(layout, route_, filter_type_);
     for (int done = 0; done < frames;) {
-        const int n = std::min(frames - done, chunk);
+        const int n = reverb_.render_wet(wet_[0], wet_[1], std::min(frames - done, chunk));
+        if (!std::isfinite(finite_check(wet_[0], n) + finite_check(wet_[1], n))) {
+            reverb_.clear();
+            std::fill(&wet_[0][0], &wet_[0][0] + 2 * chunk, 0.0f);
+        }
+        // Host input cleaned once: NaN reads as silence, samples beyond ±1e5 are limited.
         auto in_at = [done](const float* p) { return p ? p + done : silence; };
+        const int channels_in = layout == plan_stereo ? 2 : 1;
+        const float* from[4] = {main_left, main_right, detect_left, detect_right};
+        for (int c = 0; c < 4; ++c)
+            if (c % 2 < channels_in) clean_block(in_at(from[c]), input_[c], n);
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{in_at(main_left),    in_at(main_right), in_at(detect_left),
-                          in_at(detect_right), out_at(out_left),  out_at(out_right)};
+        const channels ch{input_[0], input_[1],        input_[2],
+                          input_[3], out_at(out_left), out_at(out_right)};
         // Pieces between control ticks: a tick runs before the sample at which the counter
         // reaches the interval, so ticks stay 32 samples apart across any block sizes.
         for (int pos = 0; pos < n;) {
@@ -467,6 +590,7 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
             (this->*run)(ch, pos, pos + len);
             pos += len;
         }
+        reverb_.feed(send_[0], send_[1], n);
         done += n;
     }
 }

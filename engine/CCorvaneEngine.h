@@ -80,7 +80,11 @@ public:
     // limited to 8000 .. 768000.
     void set_sample_rate(float rate) override;
     // Engine command in the parameter's own unit (Hz, dB, 0..1, step number), see command.
-    // Unknown indices (and 0, 16, 21) and non-finite values are ignored.
+    // Unknown indices (and 0, 16, 21) and non-finite values are ignored. Filter Cutoff reaches
+    // the filters through the cutoff smoother at the next control tick (at most 32 samples
+    // later), however often it is sent. Filter Type switches at once: the incoming pair starts
+    // from rest with the unmodulated base cutoff and the resonance, and the modulated cutoff
+    // follows at the next tick; selecting the type that already runs changes nothing.
     void set_parameter(int index, float value) override;
     // Parameter index with the host's normalised value (limited to 0..1); ends in
     // set_parameter for most indices. Filter Cutoff and LFO Rate are ignored here: the
@@ -91,6 +95,12 @@ public:
     // pointers; a null array or channel reads as silence). outputs: left, right (overwritten;
     // the mono plan writes only the left one). active_inputs 1 selects the mono-input plans,
     // active_outputs 1 with one input the mono plan; sidechains is 0..2.
+    //
+    // Input samples that are NaN read as silence, those beyond ±1e5 are limited; no output
+    // sample is NaN, infinite or subnormal (such samples are written as 0). Should an internal
+    // state go non-finite (no finite input can make it), that block starts from rest: the
+    // filter chain within the piece between two control ticks, the reverb within the chunk,
+    // the detector, smoothers and envelope at the next tick.
     void process_buffers(const float* const* inputs, float* const* outputs, int active_inputs,
                          int active_outputs, int sidechains, int frames);
 
@@ -146,9 +156,9 @@ public:
 private:
     enum plan { plan_mono = 0, plan_mono_to_stereo = 1, plan_stereo = 2 };
 
-    // Blocks are rendered in pieces of at most this many frames, so that absent channels can
-    // be read from (or written to) fixed buffers.
-    static constexpr int chunk = 256;
+    // Blocks are rendered in chunks of at most this many frames, so that absent channels can
+    // be read from (or written to) fixed buffers and the reverb renders a chunk at once.
+    static constexpr int chunk = twdsp_deverb::max_block;
 
     // Channel pointers of one block, with absent channels replaced.
     struct channels {
@@ -161,6 +171,9 @@ private:
     };
 
     void control_tick();
+    // Non-finite internal states start afresh (see control_tick and render).
+    void recover_modulation();
+    void recover_chain();
     void update_cutoff();
     void select_filter(int type);
 
@@ -169,8 +182,9 @@ private:
     using renderer = void (CCorvaneEngine::*)(const channels&, int, int);
     static renderer pick_renderer(int layout, int routing, int type);
 
+    // The current filter pair as the lanes of one, for the per-sample loop.
     template <int Type>
-    float run_filter(int channel, float x);
+    auto filter_pair();
 
     twdsp_filter* current_left_ = nullptr;
     twdsp_filter* current_right_ = nullptr;
@@ -245,4 +259,13 @@ private:
 
     // Where output for an absent channel goes.
     float discard_[chunk] = {};
+
+    // The reverb's wet output of the current chunk, rendered before it, and the chunk's reverb
+    // input, handed over after it.
+    alignas(16) float wet_[2][chunk] = {};
+    alignas(16) float send_[2][chunk] = {};
+    // The chunk's host input, cleaned (main L, main R, detector L, detector R), and the chain
+    // output before the output mix.
+    alignas(16) float input_[4][chunk] = {};
+    alignas(16) float chain_[2][chunk] = {};
 };

@@ -74,10 +74,24 @@ bool copyIdentity(char* text, const char* value, VstInt32 bufferSize) {
 } // namespace
 
 Corvane::ProgramRecord::ProgramRecord() {
-    std::memset(name, 0, sizeof name);
-    vst_strncpy(name, kInitName, kProgramNameChars);
+    setName(kInitName);
     for (std::atomic<float>& v : values)
         v.store(0.0f, std::memory_order_relaxed);
+}
+
+void Corvane::ProgramRecord::setName(const char* text) {
+    int n = 0;
+    for (; text && n < kProgramNameChars && text[n] != 0; ++n)
+        name[n].store(text[n], std::memory_order_relaxed);
+    for (; n < kVstMaxProgNameLen; ++n)
+        name[n].store(0, std::memory_order_relaxed);
+}
+
+void Corvane::ProgramRecord::copyName(char* text) const {
+    for (int n = 0; n < kVstMaxProgNameLen; ++n) {
+        text[n] = name[n].load(std::memory_order_relaxed);
+        if (text[n] == 0) return;
+    }
 }
 
 Corvane::Corvane(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kNumParams) {
@@ -88,7 +102,7 @@ Corvane::Corvane(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kN
 
     params_ = std::make_unique<CorvaneParameterManager>();
     for (int p = 0; p < kNumPrograms; ++p) {
-        vst_strncpy(programs_[p].name, kFactoryPrograms[p].name, kProgramNameChars);
+        programs_[p].setName(kFactoryPrograms[p].name);
         for (int i = 0; i < kNumParams; ++i)
             programs_[p].values[i].store(kFactoryPrograms[p].values[i], std::memory_order_relaxed);
     }
@@ -201,14 +215,37 @@ void Corvane::handleMidi(const char* data) {
 void Corvane::setParameter(VstInt32 index, float value) {
     if (!isParameterIndex(index) || std::isnan(value)) return;
     value = std::clamp(value, 0.0f, 1.0f);
-    mailbox_.publish(changeParameter(index, value));
+    params_->setNormalized(index, value);
+    const std::uint32_t ticket = takeTicket(index);
+    handOver(index, params_->getNormalized(index));
+    settle(index, ticket);
+}
+
+void Corvane::handOver(VstInt32 index, float value) {
+    programs_[currentProgram()].values[index].store(value, std::memory_order_relaxed);
+    mailbox_.publish(stageEngineCommands(index, value, params_->getReal(index)));
     updateEditor(index, value);
 }
 
-std::uint32_t Corvane::changeParameter(VstInt32 index, float value) {
-    programs_[currentProgram()].values[index].store(value, std::memory_order_relaxed);
-    params_->setNormalized(index, value);
-    return stageEngineCommands(index, value, params_->getReal(index));
+// Two threads may change one parameter at the same moment: automation on the audio thread, the
+// user's drag on the editor's. Each hands over what it stored, and the hand-over of a value
+// already overwritten in the manager could land last: the engine, the editor and the record
+// would keep it until the next change. So every change takes a ticket once its value is in the
+// manager, and after handing over looks whether a later change has taken one since; if so, it
+// hands over again what the manager holds now. The tickets are read-modify-writes, which read
+// the latest ticket and order the stores around them: either the change that looks sees the
+// later one, or the later one's hand-over comes after this one's.
+std::uint32_t Corvane::takeTicket(VstInt32 index) {
+    return tickets_[index].fetch_add(1, std::memory_order_acq_rel) + 1;
+}
+
+void Corvane::settle(VstInt32 index, std::uint32_t ticket) {
+    for (int round = 0; round < kSettleRounds; ++round) {
+        const std::uint32_t latest = tickets_[index].fetch_add(0, std::memory_order_acq_rel);
+        if (latest == ticket) return;
+        ticket = latest;
+        handOver(index, params_->getNormalized(index));
+    }
 }
 
 bool Corvane::lfoSyncOn() const {
@@ -309,27 +346,36 @@ VstInt32 Corvane::getProgram() {
 
 void Corvane::setProgram(VstInt32 program) {
     if (!isProgramIndex(program)) return;
+    // The base's plain curProgram stays untouched: getProgram is answered from this atomic, which
+    // setParameter on another thread may read while the program changes.
     currentProgram_.store(program, std::memory_order_relaxed);
-    curProgram = program;
-    // Every value takes the full path of a host change, in index order; the engine gets the
-    // whole program in one hand-over.
+    // Every value takes the path of a host change, in index order; the engine gets the whole
+    // program in one hand-over. The record already holds the values: writing them back could
+    // only put them into another program's record, should a switch on another thread overtake
+    // this one.
+    std::uint32_t tickets[kNumParams];
     std::uint32_t slots = 0;
     for (VstInt32 i = 0; i < kNumParams; ++i) {
-        const float value = programs_[program].values[i].load(std::memory_order_relaxed);
-        slots |= changeParameter(i, value);
+        params_->setNormalized(i, programs_[program].values[i].load(std::memory_order_relaxed));
+        tickets[i] = takeTicket(i);
+        const float value = params_->getNormalized(i);
+        slots |= stageEngineCommands(i, value, params_->getReal(i));
         updateEditor(i, value);
     }
     mailbox_.publish(slots);
+    for (VstInt32 i = 0; i < kNumParams; ++i)
+        settle(i, tickets[i]);
 }
 
 void Corvane::setProgramName(char* name) {
-    if (name) vst_strncpy(programs_[currentProgram()].name, name, kProgramNameChars);
+    if (name) programs_[currentProgram()].setName(name);
 }
 
 void Corvane::getProgramName(char* name) {
     if (!name) return;
     const VstInt32 program = currentProgram();
-    const char* stored = programs_[program].name;
+    char stored[kVstMaxProgNameLen];
+    programs_[program].copyName(stored);
     if (std::strcmp(stored, kInitName) != 0) {
         vst_strncpy(name, stored, kProgramNameChars);
         return;
@@ -341,7 +387,7 @@ void Corvane::getProgramName(char* name) {
 
 bool Corvane::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (!text || !isProgramIndex(index)) return false;
-    vst_strncpy(text, programs_[index].name, kProgramNameChars);
+    programs_[index].copyName(text);
     return true;
 }
 

@@ -26,10 +26,12 @@
 // program switch publishes all 29 changes together, so a block does not start with half a
 // switch (LFO Rate under one program's sync state, LFO Sync under the other's); at most a slot
 // still waiting from an earlier change delivers its new value a block early, and each slot's
-// value stands on its own. Values read across threads (program values, current program, pin
-// counts, sample rate) are relaxed atomics. resume and setSampleRate touch the engine directly:
-// hosts send them while the plug-in is switched off, when no block runs. Program names belong
-// to the thread of the dispatcher. The read-outs and the display histories may be read on the
+// value stands on its own. When two threads change one parameter at the same moment, the
+// manager's last value is what the engine, the editor and the record end with (see settle).
+// Values read across threads (program values, current program, pin counts, sample rate) are
+// relaxed atomics. resume and setSampleRate touch the engine directly: hosts send them while the
+// plug-in is switched off, when no block runs. Program names are renamed on the thread of the
+// dispatcher and may be read on any. The read-outs and the display histories may be read on the
 // user-interface thread at any time.
 class Corvane : public AudioEffectX {
 public:
@@ -111,16 +113,32 @@ private:
 
     struct ProgramRecord {
         ProgramRecord();
-        char name[kVstMaxProgNameLen];
+        // At most kProgramNameChars characters of text; null counts as empty.
+        void setName(const char* text);
+        // The name and its terminator into text, which holds kVstMaxProgNameLen characters.
+        void copyName(char* text) const;
+
+        // Hosts list program names from more than one thread while the dispatcher's thread may
+        // rename: each character is a relaxed atomic, so a listing that overlaps a rename reads
+        // a mix of the two names for that once, never undefined behaviour. The last character
+        // is always the terminator.
+        std::atomic<char> name[kVstMaxProgNameLen];
         std::atomic<float> values[corvane::kNumParams];
     };
 
     using ParameterText = void (tw_paramManager::*)(int, char*, int) const;
     void copyParameterText(VstInt32 index, char* text, ParameterText operation) const;
     VstInt32 currentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
-    // Stores a change in the current program and the manager and stages its engine commands;
-    // returns the mailbox slots to publish.
-    std::uint32_t changeParameter(VstInt32 index, float value);
+    // A value the manager holds, to the current program record, the engine (staged and
+    // published) and the editor.
+    void handOver(VstInt32 index, float value);
+    // The ticket of a change that has just reached the manager.
+    std::uint32_t takeTicket(VstInt32 index);
+    // After the hand-over of the change with ticket: hands over again what the manager holds
+    // while later changes have taken tickets. A few rounds at most, so the audio thread never
+    // chases a thread that keeps changing the value (whose own settling has the last word).
+    void settle(VstInt32 index, std::uint32_t ticket);
+    static constexpr int kSettleRounds = 4;
     std::uint32_t stageEngineCommands(VstInt32 index, float value, float real);
     std::uint32_t stage(int slot, float value);
     bool lfoSyncOn() const;
@@ -144,4 +162,6 @@ private:
     // Audio thread (and resume): MIDI notes on minus notes off, never below zero.
     VstInt32 heldNotes_ = 0;
     Mailbox mailbox_;
+    // Per parameter: counts the changes that have reached the manager (see settle).
+    std::atomic<std::uint32_t> tickets_[corvane::kNumParams] = {};
 };

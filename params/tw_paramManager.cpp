@@ -7,8 +7,8 @@
 
 // Values shared with the host's user-interface thread are plain relaxed atomics; on the audio
 // thread they must never fall back to a lock.
-static_assert(std::atomic<float>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
-                  std::atomic<bool>::is_always_lock_free,
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free &&
+                  std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "parameter values need lock-free atomics");
 
 namespace {
@@ -87,27 +87,25 @@ void tw_paramManager::defineParameter(int index, const char* name, const char* s
 
 float tw_paramManager::getNormalized(int index) const {
     const Parameter* p = find(index);
-    return p ? p->normalized.load() : 0.0f;
+    return p ? p->normalized() : 0.0f;
 }
 
 void tw_paramManager::setNormalized(int index, float n) {
     Parameter* p = find(index);
     if (!p || isNaN(n)) return;
     n = clamp01(n);
-    p->normalized.store(n);
-    p->real.store(toReal(index, n));
+    p->values.store(pack(n, toReal(index, n)));
 }
 
 float tw_paramManager::getReal(int index) const {
     const Parameter* p = find(index);
-    return p ? p->real.load() : 0.0f;
+    return p ? p->real() : 0.0f;
 }
 
 void tw_paramManager::setReal(int index, float x) {
     Parameter* p = find(index);
     if (!p || isNaN(x)) return;
-    p->real.store(x);
-    p->normalized.store(toNormalized(index, x));
+    p->values.store(pack(toNormalized(index, x), x));
 }
 
 void tw_paramManager::increment(int index) {
@@ -121,7 +119,7 @@ void tw_paramManager::decrement(int index) {
 void tw_paramManager::step(int index, int direction) {
     const Parameter* p = find(index);
     if (!p) return;
-    float x = p->real.load();
+    float x = p->real();
     if (p->kind == kKindSwitch) {
         x = x == 0.0f ? 1.0f : 0.0f;
     } else if (direction > 0) {
@@ -151,7 +149,7 @@ void tw_paramManager::setSync(int index, bool on) {
     if (!p || !isSyncableKind(p->kind)) return;
     p->syncState.store(on ? 1 : 0);
     // Re-derive the real value in the new mode; the normalised value the host sees stays.
-    setNormalized(index, p->normalized.load());
+    setNormalized(index, p->normalized());
 }
 
 void tw_paramManager::setRandomizable(int index, bool randomizable) {
@@ -180,14 +178,14 @@ void tw_paramManager::randomize(int index) {
 float tw_paramManager::getEngineValue(int index) const {
     const Parameter* p = find(index);
     if (!p) return 0.0f;
-    if (p->kind == kKindDecibel) return p->table->lookup(p->normalized.load());
-    return toEngineValue(index, p->real.load());
+    if (p->kind == kKindDecibel) return p->table->lookup(p->normalized());
+    return toEngineValue(index, p->real());
 }
 
 float tw_paramManager::getEngineValueWithOffset(int index, float delta) const {
     const Parameter* p = find(index);
     if (!p) return 0.0f;
-    const float position = clamp01(p->normalized.load() + delta);
+    const float position = clamp01(p->normalized() + delta);
     return toEngineValue(index, toReal(index, position));
 }
 
@@ -320,7 +318,7 @@ bool tw_paramManager::usesRealHostValues(int) const {
 int tw_paramManager::createSnapshot(const std::set<int>& indices) {
     std::vector<std::pair<int, float>> pairs;
     for (int index : indices)
-        if (const Parameter* p = find(index)) pairs.emplace_back(index, p->normalized.load());
+        if (const Parameter* p = find(index)) pairs.emplace_back(index, p->normalized());
     snapshots_.push_back(std::move(pairs));
     return static_cast<int>(snapshots_.size()) - 1;
 }

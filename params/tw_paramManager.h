@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -132,8 +133,12 @@ private:
 
     struct Parameter {
         bool defined = false;
-        Relaxed<float> normalized;
-        Relaxed<float> real;
+        // The normalised and the real value, one 32-bit float each, in one word: two threads
+        // setting the same parameter at once leave a pair that belongs together, whichever
+        // comes last.
+        Relaxed<std::uint64_t> values;
+        float normalized() const { return unpack(values.load(), 0); }
+        float real() const { return unpack(values.load(), 32); }
         float minimum = 0.0f;
         float maximum = 1.0f;
         float defaultValue = 0.0f;
@@ -145,6 +150,19 @@ private:
         Relaxed<int> syncState;
         Relaxed<bool> randomizable;
     };
+
+    static std::uint64_t pack(float normalized, float real) {
+        std::uint32_t n, r;
+        std::memcpy(&n, &normalized, sizeof n);
+        std::memcpy(&r, &real, sizeof r);
+        return std::uint64_t(n) | (std::uint64_t(r) << 32);
+    }
+    static float unpack(std::uint64_t word, int shift) {
+        const auto bits = static_cast<std::uint32_t>(word >> shift);
+        float x;
+        std::memcpy(&x, &bits, sizeof x);
+        return x;
+    }
 
     const Parameter* find(int index) const;
     Parameter* find(int index);

@@ -25,7 +25,10 @@ std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::s
     // dlopen searches the library path for names without a slash; a file named on the command
     // line is meant as it stands.
     const std::string load_path = path.find('/') == std::string::npos ? "./" + path : path;
-    void* handle = dlopen(load_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Modules stay resident after dlclose, as in most hosts: the libraries a plug-in brings
+    // (cairo, pixman, fontconfig) keep process-wide caches that are never freed, and unloading
+    // them leaves those caches behind with no owner.
+    void* handle = dlopen(load_path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         const char* why = dlerror();
         error = "cannot load plug-in '" + path + "': " + (why ? why : "unknown reason");

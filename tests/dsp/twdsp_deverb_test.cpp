@@ -259,3 +259,68 @@ TEST(Deverb, RateChangeKeepsTheTail) {
 }
 
 } // namespace
+
+namespace {
+
+// The block form against the step-by-step ones: render_wet and feed over blocks of any size
+// (limited to the shortest comb) give exactly the samples of process_stereo, and on the left
+// those of the mono network fed the same input, through rate changes that shorten the lines
+// under running positions, and through freeze.
+class DeverbBlocks : public testing::TestWithParam<float> {};
+
+TEST_P(DeverbBlocks, MatchTheStepByStepOperationsExactly) {
+    auto stepped = make_reverb();
+    auto blocked = make_reverb();
+    auto mono = make_reverb();
+    noise_source noise(5);
+    const int sizes[] = {1, 3, 4, 31, 256, 7, 200, 64, 5};
+    std::vector<float> in_left(twdsp_deverb::max_block), in_right(twdsp_deverb::max_block);
+    std::vector<float> out_left(twdsp_deverb::max_block), out_right(twdsp_deverb::max_block);
+    int done = 0;
+    for (int k = 0; k < 400; ++k) {
+        for (twdsp_deverb* r : {stepped.get(), blocked.get(), mono.get()}) {
+            if (k == 150) r->set_sample_rate(GetParam());
+            if (k == 250 || k == 300)
+                r->set_parameter(twdsp_deverb::freeze, k == 250 ? 1.0f : 0.0f);
+        }
+        const int count = blocked->render_wet(out_left.data(), out_right.data(), sizes[k % 9]);
+        ASSERT_GE(count, 1);
+        ASSERT_LE(count, blocked->block_limit());
+        for (int i = 0; i < count; ++i) {
+            in_left[i] = noise.next();
+            in_right[i] = 0.0f;
+            float l, r;
+            stepped->process_stereo(in_left[i], in_right[i], &l, &r);
+            ASSERT_EQ(l, out_left[i]) << "frame " << done + i;
+            ASSERT_EQ(r, out_right[i]) << "frame " << done + i;
+            ASSERT_EQ(mono->process(in_left[i]), out_left[i]) << "frame " << done + i;
+        }
+        blocked->feed(in_left.data(), in_right.data(), count);
+        done += count;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, DeverbBlocks, testing::Values(8000.0f, 22050.0f, 192000.0f),
+                         [](const testing::TestParamInfo<float>& p) {
+                             return std::to_string(static_cast<int>(p.param));
+                         });
+
+TEST(Deverb, BlockLimitIsTheShortestCombAtMost) {
+    auto r = make_reverb();
+    EXPECT_EQ(r->block_limit(), twdsp_deverb::max_block); // 1116 samples at 44100 Hz
+    r->set_sample_rate(8000.0f);
+    EXPECT_EQ(r->block_limit(), r->comb_length(0)); // 202 samples
+    r->set_sample_rate(1000.0f);
+    EXPECT_EQ(r->block_limit(), r->comb_length(0));
+}
+
+TEST(Deverb, ClearSilencesTailAndLowpasses) {
+    auto r = make_reverb();
+    feed_noise(*r, 5000);
+    r->clear();
+    const stereo out = run(*r, 20000);
+    EXPECT_EQ(energy(out.left, 0, out.left.size()), 0.0);
+    EXPECT_EQ(energy(out.right, 0, out.right.size()), 0.0);
+}
+
+} // namespace

@@ -248,10 +248,8 @@ class FactorySweep : public testing::TestWithParam<std::tuple<int, float>> {};
 TEST_P(FactorySweep, NoiseStaysFiniteAndBounded) {
     const int program = std::get<0>(GetParam());
     const float rate = std::get<1>(GetParam());
-    auto e = make_engine(rate);
     corvane::test::test_host host;
-    host.rate = rate;
-    corvane::test::apply_program(*e, corvane::test::factory_programs[program].values, host);
+    auto e = corvane::test::make_program_engine(program, rate, host);
     const int sizes[] = {1, 7, 64, 333, 4096};
     const int total = static_cast<int>(rate / 2);
     io b(4096);

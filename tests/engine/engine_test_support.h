@@ -105,6 +105,15 @@ inline void apply_program(CCorvaneEngine& e, const float (&v)[factory_parameter_
              : rate_hz;
 }
 
+// An engine at rate running factory program index as the plug-in applies it, with host set to
+// the same rate.
+inline std::unique_ptr<CCorvaneEngine> make_program_engine(int index, float rate, test_host& host) {
+    auto e = make_engine(rate);
+    host.rate = rate;
+    apply_program(*e, factory_programs[index].values, host);
+    return e;
+}
+
 // Four input channels and two outputs of one block size.
 struct io {
     std::vector<float> main_left, main_right, side_1, side_2, out_left, out_right;

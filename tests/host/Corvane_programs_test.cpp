@@ -1,6 +1,7 @@
 // Parameters and programs as a host and the editor see them: texts, routing into the engine,
 // program naming, edits kept across switches, and banks saved and restored.
 
+#include "corvane_saved_bank.h"
 #include "corvane_test_host.h"
 #include "params/CorvaneFactoryPrograms.h"
 
@@ -301,57 +302,6 @@ TEST(CorvaneEditorHook, EveryChangeReachesTheEditor) {
     }
 }
 
-// A host's view of the saved state: each program's name and 29 values.
-struct SavedProgram {
-    std::string name;
-    float values[kNumParams];
-};
-struct SavedBank {
-    VstInt32 current = 0;
-    std::vector<SavedProgram> programs;
-};
-
-SavedBank save_bank(Corvane& plugin) {
-    SavedBank bank;
-    bank.current = plugin.getProgram();
-    for (VstInt32 p = 0; p < kNumPrograms; ++p) {
-        plugin.setProgram(p);
-        SavedProgram program;
-        char text[64] = {};
-        plugin.getProgramNameIndexed(0, p, text);
-        program.name = text;
-        for (VstInt32 i = 0; i < kNumParams; ++i)
-            program.values[i] = plugin.getParameter(i);
-        bank.programs.push_back(program);
-    }
-    plugin.setProgram(bank.current);
-    return bank;
-}
-
-void restore_bank(Corvane& plugin, const SavedBank& bank, const std::vector<VstInt32>& order) {
-    for (VstInt32 p = 0; p < kNumPrograms; ++p) {
-        plugin.setProgram(p);
-        std::string name = bank.programs[p].name;
-        plugin.setProgramName(name.data());
-        for (VstInt32 i : order)
-            plugin.setParameter(i, bank.programs[p].values[i]);
-    }
-    plugin.setProgram(bank.current);
-}
-
-std::vector<VstInt32> ascending() {
-    std::vector<VstInt32> order;
-    for (VstInt32 i = 0; i < kNumParams; ++i)
-        order.push_back(i);
-    return order;
-}
-
-std::vector<VstInt32> descending() {
-    std::vector<VstInt32> order = ascending();
-    std::reverse(order.begin(), order.end());
-    return order;
-}
-
 class CorvaneBank : public CorvanePrograms {
 protected:
     // An edited bank: program names changed (one to "init"), LFO Sync flipped both ways with
@@ -393,27 +343,21 @@ protected:
             Block block(64);
             block.process(expected);
             block.process(actual);
-            EXPECT_EQ(expected.getSyncFactor(), actual.getSyncFactor()) << p;
-            EXPECT_EQ(expected.getEngine().sync_on(), actual.getEngine().sync_on()) << p;
-            // The free-running rate; while synced the oscillator keeps whatever rate it last had.
-            if (!expected.getEngine().sync_on()) {
-                EXPECT_EQ(expected.getEngine().lfo().frequency(),
-                          actual.getEngine().lfo().frequency())
-                    << p;
-            }
+            SCOPED_TRACE(p);
+            expect_same_engine_settings(expected, actual);
         }
     }
 };
 
 TEST_F(CorvaneBank, RestoresInEitherOrderOfRateAndSync) {
     edit(*plugin);
-    const SavedBank bank = save_bank(*plugin);
+    const SavedBank bank = save_bank(plugin->getAeffect());
     EXPECT_EQ(bank.current, 12);
     EXPECT_EQ(bank.programs[4].name, "init");
-    for (const auto& order : {ascending(), descending()}) {
+    for (const auto& order : {index_order(true), index_order(false)}) {
         TestHost other_host;
         auto restored = other_host.make_plugin();
-        restore_bank(*restored, bank, order);
+        restore_bank(restored->getAeffect(), bank, order);
         EXPECT_EQ(restored->getProgram(), 12);
         expect_same_state(*plugin, *restored);
         restored->setProgram(4);
@@ -428,13 +372,13 @@ TEST_F(CorvaneBank, RestoresInEitherOrderOfRateAndSync) {
 
 TEST_F(CorvaneBank, ReloadingUndoesLaterEdits) {
     edit(*plugin);
-    const SavedBank bank = save_bank(*plugin);
+    const SavedBank bank = save_bank(plugin->getAeffect());
     plugin->setProgram(3);
     char renamed[] = "Scratch";
     plugin->setProgramName(renamed);
     plugin->setParameter(kRevMix, 0.0f);
     plugin->setParameter(kLfoSync, 0.0f);
-    restore_bank(*plugin, bank, ascending());
+    restore_bank(plugin->getAeffect(), bank, index_order(true));
     plugin->setProgram(3);
     EXPECT_EQ(program_name(), kFactoryPrograms[3].name);
     for (VstInt32 i = 0; i < kNumParams; ++i)

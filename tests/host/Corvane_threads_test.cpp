@@ -4,6 +4,10 @@
 #include "corvane_test_host.h"
 #include "rt_probe.h"
 
+#include "editor/corvaneeditor.h"
+#include "gui/ccontrol.h"
+
+#include <functional>
 #include <thread>
 
 using namespace corvane;
@@ -72,20 +76,79 @@ TEST(CorvaneThreads, UserInterfaceChangesWhileTheAudioThreadRenders) {
     Block block(64);
     block.process(*plugin);
     block.process(*reference);
-    const CCorvaneEngine& a = plugin->getEngine();
-    const CCorvaneEngine& b = reference->getEngine();
-    EXPECT_EQ(a.filter_type_index(), 2);
-    EXPECT_FALSE(a.sync_on());
-    EXPECT_EQ(plugin->getSyncFactor(), reference->getSyncFactor());
-    EXPECT_EQ(a.lfo().frequency(), b.lfo().frequency());
-    EXPECT_EQ(a.lfo().shape(), b.lfo().shape());
-    EXPECT_EQ(a.lfo().skew(), b.lfo().skew());
-    EXPECT_EQ(a.route(), b.route());
-    EXPECT_EQ(a.trigger_mode(), b.trigger_mode());
-    EXPECT_EQ(a.bypassed(), b.bypassed());
-    EXPECT_EQ(a.envelope_gain(), b.envelope_gain());
-    EXPECT_EQ(a.lfo_phase_offset(), b.lfo_phase_offset());
+    EXPECT_EQ(plugin->getEngine().filter_type_index(), 2);
+    EXPECT_FALSE(plugin->getEngine().sync_on());
+    expect_same_engine_settings(*reference, *plugin);
 }
+
+// A plug-in whose editor notice for one parameter, on the thread that arms it, is held up once
+// while another change runs, as if that thread had been preempted right there.
+class OvertakenCorvane : public Corvane {
+public:
+    using Corvane::Corvane;
+    void arm(VstInt32 index, std::function<void()> change) {
+        armed_index = index;
+        overtake = std::move(change);
+        armed_thread = std::this_thread::get_id();
+    }
+
+protected:
+    void updateEditor(VstInt32 index, float value) override {
+        if (overtake && index == armed_index && std::this_thread::get_id() == armed_thread) {
+            auto change = std::move(overtake);
+            overtake = nullptr;
+            change();
+        }
+        Corvane::updateEditor(index, value);
+    }
+
+private:
+    VstInt32 armed_index = -1;
+    std::function<void()> overtake;
+    std::thread::id armed_thread;
+};
+
+// The user drags a control while automation writes the same parameter from the audio thread,
+// and the drag's whole change runs while the automation's change is between its steps: the
+// engine, the open editor and the program record end with the value the host reads back, not
+// with the one overwritten. The overtaken change is a single one or part of a program switch.
+class CorvaneOvertaken : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CorvaneOvertaken, EveryoneEndsWithTheLastValue) {
+    const bool program_switch = GetParam();
+    TestHost host;
+    auto plugin = host.make_plugin<OvertakenCorvane>();
+    AEffect* effect = plugin->getAeffect();
+    auto* editor = static_cast<CorvaneEditor*>(plugin->getEditor());
+    ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f), 1);
+    const float stored = effect->getParameter(effect, kFilterType);
+    const float dragged = stored > 0.5f ? 0.0f : 1.0f;
+
+    plugin->arm(kFilterType, [&] {
+        std::thread drag([&] { effect->setParameter(effect, kFilterType, dragged); });
+        drag.join();
+    });
+    if (program_switch)
+        effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
+    else
+        effect->setParameter(effect, kFilterType, stored);
+    Block block(32);
+    block.process(*plugin);
+    effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+
+    ASSERT_EQ(effect->getParameter(effect, kFilterType), dragged);
+    EXPECT_EQ(plugin->getEngine().filter_type_index(), dragged > 0.5f ? 2 : 0);
+    EXPECT_EQ(editor->getControl(kFilterType)->getValue(), dragged);
+    // Selecting the program again replays its record.
+    effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, kFilterType), dragged);
+    effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Change, CorvaneOvertaken, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& change) {
+                             return change.param ? "ProgramSwitch" : "SingleChange";
+                         });
 
 // Several changes of one parameter between two blocks: the engine gets the latest.
 TEST(CorvaneThreads, LatestValueWins) {

@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -21,9 +24,10 @@ class TestHost {
 public:
     static constexpr int kMaxPinQueries = 16;
 
-    // The plug-in created with this host's callback.
-    std::unique_ptr<Corvane> make_plugin() {
-        auto plugin = std::make_unique<Corvane>(&TestHost::callback);
+    // The plug-in (or a test's subclass of it) created with this host's callback.
+    template <typename Plugin = Corvane>
+    std::unique_ptr<Plugin> make_plugin() {
+        auto plugin = std::make_unique<Plugin>(&TestHost::callback);
         plugin->getAeffect()->user = this;
         return plugin;
     }
@@ -38,6 +42,13 @@ public:
     std::array<bool, 2> output_connected{true, true};
 
     int calls(VstInt32 opcode) const { return counts_[opcode & 63].load(); }
+    // Every callback so far, of any kind (the version request of construction aside).
+    int total_calls() const {
+        int n = 0;
+        for (const auto& c : counts_)
+            n += c.load();
+        return n;
+    }
     // Pin queries in the order asked: index, and 0 for an input or 1 for an output.
     struct PinQuery {
         VstInt32 pin;
@@ -130,6 +141,21 @@ struct Block {
     float* out_ptr[2];
 };
 
+// A request through the plug-in record, as a host makes it.
+inline VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                          void* ptr = nullptr, float opt = 0.0f) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+// An event list of fixed capacity, laid out as VstEvents, that needs no allocation per block.
+template <int Capacity>
+struct EventList {
+    VstInt32 numEvents = 0;
+    VstIntPtr reserved = 0;
+    VstEvent* events[Capacity] = {};
+    VstEvents* get() { return reinterpret_cast<VstEvents*>(this); }
+};
+
 // One MIDI message as a host delivers it.
 inline VstMidiEvent midi_event(int status, int data1, int data2) {
     VstMidiEvent e{};
@@ -150,6 +176,67 @@ inline void send_midi(Corvane& plugin, std::vector<VstMidiEvent> events) {
     for (VstInt32 i = 0; i < count; ++i)
         vstSetEventAt(list, i, reinterpret_cast<VstEvent*>(&events[i]));
     EXPECT_EQ(plugin.processEvents(list), 1);
+}
+
+// The same run through any instance: blocks of assorted sizes (single frames, sizes that do not
+// divide the control interval, blocks larger than hosts announce), the same noise on all four
+// inputs and the same song position, through the record. Returns both outputs of every frame.
+inline std::vector<float> render_run(AEffect* effect, TestHost& host, int blocks,
+                                     std::uint32_t seed = 99u) {
+    static constexpr int kSizes[] = {1, 13, 256, 700, 32, 4096, 5, 64};
+    noise_source noise(seed);
+    Block block(4096);
+    std::vector<float> rendered;
+    host.time.ppqPos = 0.0;
+    for (int b = 0; b < blocks; ++b) {
+        const int frames = kSizes[b % 8];
+        for (auto& channel : block.in)
+            for (int i = 0; i < frames; ++i)
+                channel[i] = 0.5f * noise.next();
+        effect->processReplacing(effect, block.in_ptr, block.out_ptr, frames);
+        for (const auto& channel : block.out)
+            rendered.insert(rendered.end(), channel.begin(), channel.begin() + frames);
+        host.time.ppqPos += frames * host.time.tempo / (60.0 * host.time.sampleRate);
+    }
+    return rendered;
+}
+
+// The first sample whose bit pattern differs (or the shorter length), or -1 for identical runs.
+inline long first_difference(const std::vector<float>& a, const std::vector<float>& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) return static_cast<long>(i);
+    return a.size() == b.size() ? -1 : static_cast<long>(n);
+}
+
+// The engine settings that follow from the parameter values alone, not its run-time state (the
+// LFO phase, the reverb tail, the smoothers and the envelope run on through a restart). Read
+// only while no block runs.
+inline void expect_same_engine_settings(const Corvane& expected, const Corvane& actual) {
+    const CCorvaneEngine& a = expected.getEngine();
+    const CCorvaneEngine& b = actual.getEngine();
+    EXPECT_EQ(expected.getSyncFactor(), actual.getSyncFactor());
+    EXPECT_EQ(a.sync_on(), b.sync_on());
+    // The free-running rate; while synced the oscillator keeps whatever rate it last had.
+    if (!a.sync_on()) {
+        EXPECT_EQ(a.lfo().frequency(), b.lfo().frequency());
+    }
+    EXPECT_EQ(a.filter_type_index(), b.filter_type_index());
+    EXPECT_EQ(a.lfo().shape(), b.lfo().shape());
+    EXPECT_EQ(a.lfo().skew(), b.lfo().skew());
+    EXPECT_EQ(a.route(), b.route());
+    EXPECT_EQ(a.trigger_mode(), b.trigger_mode());
+    EXPECT_EQ(a.bypassed(), b.bypassed());
+    EXPECT_EQ(a.envelope_gain(), b.envelope_gain());
+    EXPECT_EQ(a.lfo_phase_offset(), b.lfo_phase_offset());
+    EXPECT_EQ(a.reverb().effective_feedback(), b.reverb().effective_feedback());
+    EXPECT_EQ(a.reverb().effective_damping(), b.reverb().effective_damping());
+}
+
+inline std::uint32_t bits_of(float x) {
+    std::uint32_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
 }
 
 } // namespace corvane::test

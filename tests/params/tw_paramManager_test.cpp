@@ -330,4 +330,24 @@ TEST_F(ManagerTest, ReadersOnAnotherThreadSeeWholeValues) {
     writer.join();
 }
 
+// Two threads setting one parameter at the same moment (a knob drag racing automation) leave a
+// real value that belongs to the normalised value, whichever thread came last.
+TEST_F(ManagerTest, RacingWritersLeaveAMatchingPair) {
+    for (int round = 0; round < 100; ++round) {
+        std::atomic<int> ready{0};
+        auto writer = [&](float n) {
+            ready.fetch_add(1);
+            while (ready.load() < 2) {
+            }
+            for (int i = 0; i < 50; ++i)
+                m.setNormalized(4, n);
+        };
+        std::thread a(writer, 0.1f);
+        std::thread b(writer, 0.9f);
+        a.join();
+        b.join();
+        ASSERT_EQ(m.getReal(4), m.toReal(4, m.getNormalized(4))) << "round " << round;
+    }
+}
+
 } // namespace
