@@ -64,7 +64,7 @@ void twdsp_oscillator_LFO_skewed::update_shape() {
         case sine:
             k1_ = skew_ > 0.5f ? (skew_ - 0.5f) * -0.4f : (0.5f - skew_) * 0.4f;
             break;
-        case random:
+        case random_shape:
             k1_ = 0.0f;
             k2_ = 1.0f / skew_;
             break;

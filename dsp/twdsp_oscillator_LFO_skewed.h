@@ -9,7 +9,7 @@
 // tick: a caller that ticks every N samples passes N times the rate it wants heard.
 class twdsp_oscillator_LFO_skewed final : public twdsp_oscillator {
 public:
-    enum waveform { sine = 0, ramp = 1, pulse = 2, random = 9 };
+    enum waveform { sine = 0, ramp = 1, pulse = 2, random_shape = 9 };
 
     static constexpr int table_size = 512;
 
@@ -33,7 +33,7 @@ public:
             case pulse:
                 v = x < skew_ ? 1.0f : -1.0f;
                 break;
-            case random:
+            case random_shape:
                 v = random_at(x);
                 break;
             default:

@@ -4,10 +4,11 @@
 
 namespace VSTGUI {
 
-CSwitchBase::CSwitchBase(const CRect& rect, CControlListener* l, int32_t t, int32_t pixmaps,
+// The frame count is implied by the positions; the parameter keeps the toolkit's usual signature.
+CSwitchBase::CSwitchBase(const CRect& rect, CControlListener* l, int32_t t, int32_t /*pixmaps*/,
                          CCoord imageHeight, int32_t maxPositions, CBitmap* background,
                          const CPoint& off, bool isVertical)
-    : CControl(rect, l, t, background), subPixmaps(pixmaps), heightOfOneImage(imageHeight),
+    : CControl(rect, l, t, background), heightOfOneImage(imageHeight),
       // A switch needs two positions at least; fewer would divide by zero.
       positions(maxPositions < 2 ? 2 : maxPositions), offset(off), vertical(isVertical) {}
 

@@ -26,7 +26,6 @@ public:
     CLASS_TYPE_OF(CSwitchBase, CControl)
 
 private:
-    int32_t subPixmaps;
     CCoord heightOfOneImage;
     int32_t positions;
     CPoint offset;

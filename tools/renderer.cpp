@@ -53,7 +53,7 @@ public:
         e.midiData[0] = static_cast<char>(note.on ? 0x90 : 0x80);
         e.midiData[1] = static_cast<char>(note.key & 0x7f);
         e.midiData[2] = static_cast<char>(note.on ? note.velocity & 0x7f : 0x40);
-        list->events[list->numEvents++] = reinterpret_cast<VstEvent*>(&e);
+        vstSetEventAt(list, list->numEvents++, reinterpret_cast<VstEvent*>(&e));
     }
 
 private:

@@ -19,7 +19,7 @@ TEST(Lfo, RandomSequenceFromTheConstructionSeed) {
 
 TEST(Lfo, RandomShapeGlidesThenHoldsAndStartsAgainAtEachWrap) {
     lfo o;
-    o.set_shape(lfo::random);
+    o.set_shape(lfo::random_shape);
     EXPECT_EQ(o.process(0.0f), 0.0f);
     EXPECT_FLOAT_EQ(o.process(0.001f), 0.5994227f);
     EXPECT_FLOAT_EQ(o.process(0.7f), 0.5994227f);
@@ -32,7 +32,7 @@ TEST(Lfo, RandomShapeGlidesThenHoldsAndStartsAgainAtEachWrap) {
 
 TEST(Lfo, RandomAtFullSkewJoinsThePointsWithLines) {
     lfo o;
-    o.set_shape(lfo::random);
+    o.set_shape(lfo::random_shape);
     o.set_skew(1.0f);
     o.process(0.0f);
     o.process(0.999f); // now holding the first target

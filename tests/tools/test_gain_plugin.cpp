@@ -111,7 +111,7 @@ public:
 
     VstInt32 processEvents(VstEvents* events) override {
         for (VstInt32 i = 0; i < events->numEvents; ++i) {
-            const VstEvent* e = events->events[i];
+            const VstEvent* e = vstEventAt(events, i);
             if (!e || e->type != kVstMidiType || midi_count_ >= kMaxMidi) continue;
             const auto* m = reinterpret_cast<const VstMidiEvent*>(e);
             midi_[midi_count_++] = {static_cast<VstInt32>(frames_) + m->deltaFrames,
