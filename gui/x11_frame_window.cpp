@@ -119,7 +119,14 @@ FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
 
 FrameWindow::~FrameWindow() {
     if (impl == nullptr) return;
+    // cairo keeps per-connection caches in its xlib device; the connection is ours alone, so
+    // the device ends with it.
+    cairo_device_t* device = cairo_device_reference(cairo_surface_get_device(impl->surface));
     cairo_surface_destroy(impl->surface);
+    if (device != nullptr) {
+        cairo_device_finish(device);
+        cairo_device_destroy(device);
+    }
     {
         ErrorTrap trap(impl->display);
         XDestroyWindow(impl->display, impl->window);
