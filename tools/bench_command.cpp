@@ -23,6 +23,8 @@ const char* const kBenchHelp =
     "  --reps N               repetitions (default 5)\n"
     "  --warmup S             audio processed before each timing (default 0.5)\n"
     "  --program N            only program N\n"
+    "  --silence              time silence after the noise of the warm-up instead of noise\n"
+    "                         (shows costs that appear as tails decay, such as subnormals)\n"
     "  -v, --verbose          log the plug-ins' callbacks to stderr\n";
 
 namespace {
@@ -37,6 +39,7 @@ struct BenchOptions {
     int reps = 5;
     double warmup = 0.5;
     std::optional<int> program;
+    bool silence = false;
     bool verbose = false;
 };
 
@@ -64,11 +67,17 @@ public:
         for (size_t c = 0; c < ptrs.size(); ++c)
             ptrs[c] = data_[c].data() + offset;
     }
+    void point_silence(std::vector<float*>& ptrs) {
+        if (silence_.size() != static_cast<size_t>(frames_)) silence_.assign(frames_, 0.0f);
+        for (float*& p : ptrs)
+            p = silence_.data();
+    }
     int frames() const { return frames_; }
 
 private:
     int frames_;
     std::vector<std::vector<float>> data_;
+    std::vector<float> silence_;
 };
 
 double measure(HostedPlugin& plugin, VstInt32 program, const BenchOptions& o, NoiseSource& noise) {
@@ -88,13 +97,18 @@ double measure(HostedPlugin& plugin, VstInt32 program, const BenchOptions& o, No
     plugin.resume();
     const int loop_blocks = noise.frames() / o.block;
     int block_index = 0;
+    bool silent = false;
     auto run = [&](long blocks) {
         for (long b = 0; b < blocks; ++b) {
-            noise.point(in_ptrs, (block_index++ % loop_blocks) * o.block);
+            if (silent)
+                noise.point_silence(in_ptrs);
+            else
+                noise.point(in_ptrs, (block_index++ % loop_blocks) * o.block);
             plugin.process(ins > 0 ? in_ptrs.data() : nullptr, out_ptrs.data(), o.block);
         }
     };
     run(static_cast<long>(o.warmup * o.rate / o.block));
+    silent = o.silence;
     const long blocks = std::max(1L, static_cast<long>(o.seconds * o.rate / o.block));
     const auto start = std::chrono::steady_clock::now();
     run(blocks);
@@ -125,6 +139,8 @@ bool parse(const std::vector<std::string>& arguments, BenchOptions& o, bool& hel
             return true;
         } else if (arg == "-v" || arg == "--verbose") {
             o.verbose = true;
+        } else if (arg == "--silence") {
+            o.silence = true;
         } else if (arg == "--rate") {
             ok = take_int(args, 1000, 768000, o.rate, error);
         } else if (arg == "--block") {
@@ -209,9 +225,9 @@ int bench_main(const std::vector<std::string>& arguments) {
 
     const int loop_frames = std::max(o.block, (o.rate / o.block) * o.block);
     NoiseSource noise(max_inputs, loop_frames);
-    std::printf("Benchmark: %d Hz, block %d, %.2f s of noise per run after %.2f s warm-up, "
+    std::printf("Benchmark: %d Hz, block %d, %.2f s of %s per run after %.2f s warm-up on noise, "
                 "median of %d runs\n",
-                o.rate, o.block, o.seconds, o.warmup, o.reps);
+                o.rate, o.block, o.seconds, o.silence ? "silence" : "noise", o.warmup, o.reps);
     for (int rep = 0; rep < o.reps; ++rep)
         for (Target& t : targets)
             for (size_t p = 0; p < t.programs.size(); ++p)
