@@ -10,5 +10,4 @@ reference=/usr/lib/vst/MaFreeverb-vst.so
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j "$(nproc)" --target Corvane corvane-host >/dev/null
 host="$root/build/corvane-host"
-"$host" bench "$root/build/Corvane.so" "$reference" --reps 9 "$@"
-"$host" bench "$root/build/Corvane.so" --silence --reps 9 "$@"
+"$host" bench "$root/build/Corvane.so" "$reference" --silence --reps 9 "$@"

@@ -23,8 +23,9 @@ const char* const kBenchHelp =
     "  --reps N               repetitions (default 5)\n"
     "  --warmup S             audio processed before each timing (default 0.5)\n"
     "  --program N            only program N\n"
-    "  --silence              time silence after the noise of the warm-up instead of noise\n"
-    "                         (shows costs that appear as tails decay, such as subnormals)\n"
+    "  --silence              also time each plug-in on silence after the noise of the\n"
+    "                         warm-up, taking turns with the noise runs (shows costs that\n"
+    "                         appear as tails decay, such as subnormals)\n"
     "  -v, --verbose          log the plug-ins' callbacks to stderr\n";
 
 namespace {
@@ -48,6 +49,7 @@ struct Target {
     std::vector<VstInt32> programs;
     std::vector<std::string> names;
     std::vector<std::vector<double>> ns_per_frame; // [program][repetition]
+    bool silence = false;                          // timed on silence after the warm-up
 };
 
 // A second of deterministic white noise per input channel, played in a loop of whole blocks.
@@ -80,7 +82,8 @@ private:
     std::vector<float> silence_;
 };
 
-double measure(HostedPlugin& plugin, VstInt32 program, const BenchOptions& o, NoiseSource& noise) {
+double measure(HostedPlugin& plugin, VstInt32 program, const BenchOptions& o, NoiseSource& noise,
+               bool timed_on_silence) {
     const VstInt32 ins = std::max(plugin.num_inputs(), 0);
     const VstInt32 outs = std::max(plugin.num_outputs(), 1);
     std::vector<std::vector<float>> out(static_cast<size_t>(outs),
@@ -108,7 +111,7 @@ double measure(HostedPlugin& plugin, VstInt32 program, const BenchOptions& o, No
         }
     };
     run(static_cast<long>(o.warmup * o.rate / o.block));
-    silent = o.silence;
+    silent = timed_on_silence;
     const long blocks = std::max(1L, static_cast<long>(o.seconds * o.rate / o.block));
     const auto start = std::chrono::steady_clock::now();
     run(blocks);
@@ -171,7 +174,8 @@ bool parse(const std::vector<std::string>& arguments, BenchOptions& o, bool& hel
 }
 
 void print_target(const Target& t, const BenchOptions& o) {
-    std::printf("\n%s (%s)\n", t.plugin->effect_name().c_str(), t.plugin->path().c_str());
+    std::printf("\n%s (%s)%s\n", t.plugin->effect_name().c_str(), t.plugin->path().c_str(),
+                t.silence ? ", silence after noise" : "");
     std::printf("  %3s  %-24s  %10s  %10s  %s\n", "#", "program", "ns/frame", "x realtime",
                 "spread (min..max ns/frame)");
     for (size_t p = 0; p < t.programs.size(); ++p) {
@@ -188,6 +192,13 @@ double overall(const Target& t) {
     for (const auto& runs : t.ns_per_frame)
         sum += median(runs);
     return t.ns_per_frame.empty() ? 0.0 : sum / static_cast<double>(t.ns_per_frame.size());
+}
+
+double worst(const Target& t) {
+    double most = 0.0;
+    for (const auto& runs : t.ns_per_frame)
+        most = std::max(most, median(runs));
+    return most;
 }
 
 } // namespace
@@ -220,31 +231,48 @@ int bench_main(const std::vector<std::string>& arguments) {
             return report_failure("'" + path + "' has no program " + std::to_string(*o.program));
         t.ns_per_frame.assign(t.programs.size(), {});
         max_inputs = std::max(max_inputs, static_cast<int>(t.plugin->num_inputs()));
-        targets.push_back(std::move(t));
+        if (o.silence) {
+            Target quiet;
+            quiet.plugin = HostedPlugin::load(path, error, o.verbose);
+            if (!quiet.plugin) return report_failure(error);
+            quiet.programs = t.programs;
+            quiet.names = t.names;
+            quiet.ns_per_frame = t.ns_per_frame;
+            quiet.silence = true;
+            targets.push_back(std::move(t));
+            targets.push_back(std::move(quiet));
+        } else {
+            targets.push_back(std::move(t));
+        }
     }
 
     const int loop_frames = std::max(o.block, (o.rate / o.block) * o.block);
     NoiseSource noise(max_inputs, loop_frames);
-    std::printf("Benchmark: %d Hz, block %d, %.2f s of %s per run after %.2f s warm-up on noise, "
+    std::printf("Benchmark: %d Hz, block %d, %.2f s per run after %.2f s warm-up on noise, "
                 "median of %d runs\n",
-                o.rate, o.block, o.seconds, o.silence ? "silence" : "noise", o.warmup, o.reps);
+                o.rate, o.block, o.seconds, o.warmup, o.reps);
     for (int rep = 0; rep < o.reps; ++rep)
         for (Target& t : targets)
             for (size_t p = 0; p < t.programs.size(); ++p)
-                t.ns_per_frame[p].push_back(measure(*t.plugin, t.programs[p], o, noise));
+                t.ns_per_frame[p].push_back(measure(*t.plugin, t.programs[p], o, noise, t.silence));
 
     for (const Target& t : targets)
         print_target(t, o);
-    std::printf("\nSummary (mean over programs of the median ns/frame):\n");
+    std::printf("\nSummary (median ns/frame: mean over programs, and the worst program):\n");
     const double reference = overall(targets.front());
+    const double reference_worst = worst(targets.front());
     for (const Target& t : targets) {
         const double ns = overall(t);
+        const double most = worst(t);
         const std::string& path = t.plugin->path();
-        const std::string label =
-            t.plugin->effect_name() + " [" + path.substr(path.rfind('/') + 1) + "]";
-        std::printf("  %-32s  %10.2f ns/frame  %10.1f x realtime  %6.2f x the first\n",
+        const std::string label = t.plugin->effect_name() + " [" +
+                                  path.substr(path.rfind('/') + 1) + "]" +
+                                  (t.silence ? " silence" : "");
+        std::printf("  %-40s  mean %8.2f  %10.1f x realtime  %5.2f x the first   worst %8.2f  "
+                    "%5.2f x the first's worst\n",
                     label.c_str(), ns, realtime_factor(ns, o.rate),
-                    reference > 0.0 ? ns / reference : 0.0);
+                    reference > 0.0 ? ns / reference : 0.0, most,
+                    reference_worst > 0.0 ? most / reference_worst : 0.0);
     }
     return kExitOk;
 }

@@ -162,6 +162,12 @@ TEST(HostCommandLine, BenchComparesPluginsProgramByProgram) {
     EXPECT_EQ(rows, 2u);
     EXPECT_NE(r.out.find("1.00 x the first"), std::string::npos);
     EXPECT_TRUE(dir.entries().empty());
+
+    const RunResult quiet =
+        run_host({"bench", kTestPlugin, "--silence", "--seconds", "0.02", "--reps", "1"},
+                 dir.file(""));
+    ASSERT_EQ(quiet.code, 0) << quiet.err;
+    EXPECT_NE(quiet.out.find("silence after noise"), std::string::npos) << quiet.out;
 }
 
 TEST(HostCommandLine, HelpAndUsage) {
