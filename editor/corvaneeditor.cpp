@@ -1,5 +1,8 @@
 #include "editor/corvaneeditor.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "editor/ccorvaneknob.h"
 #include "editor/corvane_layout.h"
 #include "editor/corvane_panel.h"
@@ -34,11 +37,16 @@ CorvaneEditor::CorvaneEditor(AudioEffectX* owner, CCorvaneEngine* displayEngine)
     : AEffGUIEditor(owner), largeFont(new CVovizuduResource(layout::kLargeFontId)),
       smallFont(new CVovizuduResource(layout::kSmallFontId)),
       background(new CBitmap("background.png")), plugin(owner), engine(displayEngine) {
+    defaults.fill(0.5f);
     rect.top = 0;
     rect.left = 0;
     rect.bottom = extent(background->getHeight());
     rect.right = extent(background->getWidth());
     setKnobMode(kLinearMode);
+}
+
+void CorvaneEditor::setParameterDefaults(const float (&normalized)[corvane::kNumParams]) {
+    std::copy(std::begin(normalized), std::end(normalized), defaults.begin());
 }
 
 CorvaneEditor::~CorvaneEditor() {
@@ -81,6 +89,8 @@ bool CorvaneEditor::open(void* parent) {
             case layout::ViewKind::HorizontalSwitch:
             case layout::ViewKind::Knob:
                 controls[spec.tag] = static_cast<CControl*>(view);
+                static_cast<CControl*>(view)->setDefaultValue(
+                    switchValue(spec.tag, defaults[static_cast<size_t>(spec.tag)]));
                 break;
             case layout::ViewKind::VersionLabel:
             case layout::ViewKind::SplashScreen:

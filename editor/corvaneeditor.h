@@ -7,6 +7,7 @@
 #include "gui/ccontrollistener.h"
 #include "params/CorvaneParameters.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -70,6 +71,10 @@ public:
     // The timer tick: polls the engine's display, then moves the envelope and LFO graphs.
     VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
 
+    // The normalised values the controls return to on the default-value click (ctrl-click),
+    // one per parameter; until given, every control returns to the middle.
+    void setParameterDefaults(const float (&normalized)[corvane::kNumParams]);
+
     // A parameter's read-out: its value text immediately followed by its unit text.
     std::string readout(int32_t index) const;
 
@@ -97,4 +102,5 @@ private:
     AudioEffectX* plugin;
     CCorvaneEngine* engine;
     corvane::ParameterMailbox<corvane::kNumParams> mailbox;
+    std::array<float, corvane::kNumParams> defaults;
 };

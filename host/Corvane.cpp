@@ -111,7 +111,12 @@ Corvane::Corvane(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kN
     applyEngineCommands();
     // Last, so that effFlagsHasEditor is set once everything the editor shows exists. The base
     // owns and deletes it; its graphs show the engine's display histories.
-    setEditor(new CorvaneEditor(this, &engine_));
+    auto* window = new CorvaneEditor(this, &engine_);
+    float defaults[kNumParams];
+    for (int i = 0; i < kNumParams; ++i)
+        defaults[i] = params_->toNormalized(i, params_->getDefault(i));
+    window->setParameterDefaults(defaults);
+    setEditor(window);
 }
 
 Corvane::~Corvane() = default;

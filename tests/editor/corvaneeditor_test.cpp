@@ -315,6 +315,25 @@ TEST_F(EditorTest, DraggingAKnobAutomatesItsParameterInsideOneGesture) {
     EXPECT_FLOAT_EQ(editor->getControl(corvane::kFilterCutoff)->getValue(), dragged);
 }
 
+// The default-value click returns a control to its parameter's default, in the switch's own
+// sense for the inverted LFO Sync.
+TEST_F(EditorTest, DefaultValueClickReturnsToTheParametersDefault) {
+    float defaults[corvane::kNumParams];
+    for (int i = 0; i < corvane::kNumParams; ++i)
+        defaults[i] = 0.25f;
+    defaults[corvane::kFilterCutoff] = 0.5663233f;
+    defaults[corvane::kLfoSync] = 1.0f;
+    editor->setParameterDefaults(defaults);
+    ASSERT_TRUE(editor->open(nullptr));
+    EXPECT_EQ(editor->getControl(corvane::kLfoSync)->getDefaultValue(), 0.0f);
+    EXPECT_EQ(editor->getControl(corvane::kMix)->getDefaultValue(), 0.25f);
+    Mouse m{frame()};
+    m.move(168, 180);
+    m.down(168, 180, kLButton | kDefaultValueModifier);
+    m.up(168, 180);
+    EXPECT_EQ(plugin.values[corvane::kFilterCutoff], 0.5663233f);
+}
+
 TEST_F(EditorTest, TimerTicksPollTheDisplayAndMoveBothGraphsWithTheEngine) {
     render(20); // accumulated while closed: dropped by open
     ASSERT_TRUE(editor->open(nullptr));
