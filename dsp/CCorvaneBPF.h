@@ -17,7 +17,7 @@ public:
     void set_sample_rate(float rate) override;
     float process(float x) override {
         // Qualified calls: the parts' own steps, inlined, not looked up per sample.
-        return highpass_.process(lowpass_.twdsp_filter_ms20_lp::process(x)) * 4.0f;
+        return highpass_.process_scaled(lowpass_.twdsp_filter_ms20_lp::process(x), 4.0f);
     }
     void set_frequency(float hz) override;
     void set_resonance(float amount) override;
@@ -36,7 +36,7 @@ public:
         pair(CCorvaneBPF& first, CCorvaneBPF& second)
             : lowpass_(first.lowpass_, second.lowpass_),
               highpass_(first.highpass_, second.highpass_) {}
-        twdsp_f4 process(twdsp_f4 x) { return highpass_.process(lowpass_.process(x)) * 4.0f; }
+        twdsp_f4 process(twdsp_f4 x) { return highpass_.process_scaled(lowpass_.process(x), 4.0f); }
         void store(int count = 2) {
             lowpass_.store(count);
             highpass_.store(count);

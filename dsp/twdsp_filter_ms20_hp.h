@@ -8,13 +8,13 @@ public:
     twdsp_filter_ms20_hp() = default;
     ~twdsp_filter_ms20_hp() override;
 
-    float process(float x) override { return x - step(x); }
+    float process(float x) override { return step<true>(x); }
 
     // Two high-pass filters as the lanes of one, as for the low-pass.
     class pair : public twdsp_filter_ms20_lp::pair {
     public:
         pair(twdsp_filter_ms20_hp& first, twdsp_filter_ms20_hp& second)
             : twdsp_filter_ms20_lp::pair(first, second) {}
-        twdsp_f4 process(twdsp_f4 x) { return x - twdsp_filter_ms20_lp::pair::process(x); }
+        twdsp_f4 process(twdsp_f4 x) { return twdsp_filter_ms20_lp::pair::process<true>(x); }
     };
 };

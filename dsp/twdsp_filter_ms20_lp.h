@@ -35,28 +35,47 @@ public:
         twdsp_f4 process(twdsp_f4 x) { return step(x, a_, G_, k_, s1_, y1_, s2_, y2_); }
         void store(int count = 2);
 
+    protected:
+        template <bool High>
+        twdsp_f4 process(twdsp_f4 x) {
+            return step<twdsp_f4, High>(x, a_, G_, k_, s1_, y1_, s2_, y2_);
+        }
+
     private:
         twdsp_filter_ms20_lp* filters_[2];
         twdsp_f4 a_, G_, k_, s1_, y1_, s2_, y2_;
     };
 
 protected:
-    // One step of the two stages, on one sample or on lanes; returns the low-pass output y2.
-    template <class T>
+    // One step of the two stages, on one sample or on lanes; returns the low-pass output y2, or
+    // with High the input minus it. Every product with G is taken apart from the sums and each
+    // stage's memory terms are added up before its input arrives, so that in a feedback chain
+    // only a product and a sum per stage wait for the input (the same arithmetic within
+    // rounding as u = (x - shaped) G, y = u + s - a y).
+    template <class T, bool High = false>
     static T step(T x, T a, T G, T k, T& s1, T& y1, T& s2, T& y2) {
         const T fb = k * y2;
         const T clipped = twdsp_select(fb > 0.6f, twdsp_splat<T>(0.6f),
                                        twdsp_select(fb < -0.6f, twdsp_splat<T>(-0.6f), fb));
         const T shaped = 0.25f * fb + 0.75f * clipped;
-        const T u1 = (x - shaped) * G;
-        y1 = u1 + s1 - a * y1;
-        s1 = u1;
-        const T u2 = (y1 + shaped) * G;
-        y2 = u2 + s2 - a * y2;
-        s2 = u2;
-        return y2;
+        const T gs = shaped * G;
+        const T gx = x * G;
+        const T first = gx + ((s1 - a * y1) - gs);
+        s1 = gx - gs;
+        y1 = first;
+        const T gy = first * G;
+        const T rest = gs + (s2 - a * y2);
+        s2 = gy + gs;
+        y2 = gy + rest;
+        if constexpr (High)
+            return (x - rest) - gy;
+        else
+            return y2;
     }
-    float step(float x) { return step(x, a_, G_, k_, s1_, y1_, s2_, y2_); }
+    template <bool High = false>
+    float step(float x) {
+        return step<float, High>(x, a_, G_, k_, s1_, y1_, s2_, y2_);
+    }
 
     float a_ = 0.0f;
     float G_ = 0.0f;

@@ -15,6 +15,10 @@ public:
     float process(float x) override {
         return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_);
     }
+    // The output times scale (see step).
+    float process_scaled(float x, float scale) {
+        return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_, scale);
+    }
     // On: the output equals the input while the memories keep running. Off: memories cleared
     // and coefficients recomputed.
     void set_bypass(bool on) override;
@@ -50,6 +54,10 @@ public:
         twdsp_f4 process(twdsp_f4 x) {
             return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_);
         }
+        // The output times scale (see step).
+        twdsp_f4 process_scaled(twdsp_f4 x, float scale) {
+            return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_, scale);
+        }
         void store(int count = 2);
 
     private:
@@ -58,15 +66,21 @@ public:
     };
 
 protected:
+    // The terms of the memories are summed first: in a feedback chain the input is the last
+    // value to arrive, and then only one product and one sum wait for it. Returns the output
+    // times scale, computed alongside it (a power of two as scale gives exactly y × scale).
     template <class T>
-    static T step(T x, T b0, T b1, T b2, T a1, T a2, T& x1, T& x2, T& y1, T& y2, T& d) {
-        const T y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    static T step(T x, T b0, T b1, T b2, T a1, T a2, T& x1, T& x2, T& y1, T& y2, T& d,
+                  float scale = 1.0f) {
+        const T rest = b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        const T y = b0 * x + rest;
         x2 = x1;
         x1 = x;
         y2 = y1 + d;
         y1 = y;
         d = -d;
-        return y;
+        if (scale == 1.0f) return y;
+        return b0 * scale * x + rest * scale;
     }
 
     float a1_ = 0.0f;

@@ -31,11 +31,30 @@ public:
         twdsp_f4 drive_, makeup_;
     };
 
+    // Two saturators as lanes, each after a gain: process(x) is the pair's process(gain × x)
+    // within rounding, with the gain, the drive and the make-up folded into coefficients so
+    // that a single product of x precedes the division (for feedback chains, where x is the
+    // last value to arrive).
+    class gained_pair {
+    public:
+        gained_pair(const twdsp_saturator_inv_atan& first, const twdsp_saturator_inv_atan& second,
+                    float gain) {
+            const twdsp_f4 k = twdsp_pair(first.drive_, second.drive_) * gain;
+            numerator_ = k * twdsp_pair(first.makeup_, second.makeup_);
+            square_ = k * k * 0.28f;
+        }
+        twdsp_f4 process(twdsp_f4 x) const { return x * numerator_ / (x * x * square_ + 1.0f); }
+
+    private:
+        twdsp_f4 numerator_, square_;
+    };
+
 private:
     template <class T>
     static T step(T x, T drive, T makeup) {
         const T u = x * drive;
-        return u / (u * u * 0.28f + 1.0f) * makeup;
+        // The make-up gain goes on the numerator, computed while the denominator is.
+        return u * makeup / (u * u * 0.28f + 1.0f);
     }
 
     float drive_ = 0.001f;

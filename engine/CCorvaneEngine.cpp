@@ -75,11 +75,6 @@ float finite_check(const float* x, int n) {
     return check[0] + check[1] + check[2] + check[3];
 }
 
-template <class T>
-inline T soft_clip(T a) {
-    return a / (0.28f * a * a + 1.0f);
-}
-
 inline float decibels_to_gain(float db) {
     return powf(10.0f, db * 0.05f);
 }
@@ -456,7 +451,8 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     // left feedback path too, the right one flipped.
     twdsp_f4 offsets = twdsp_pair(offset_, -offset_);
     twdsp_tilting_eq::pair colour(colour_left_, colour_right_);
-    const twdsp_saturator_inv_atan::pair drive(drive_left_, drive_right_);
+    // The VCA gain goes into the drive's coefficients.
+    const twdsp_saturator_inv_atan::gained_pair drive(drive_left_, drive_right_, vca_gain);
     auto filter = filter_pair<Type>();
     twdsp_filter_dc_blocker::pair blocker(feedback_dc_left_, feedback_dc_right_);
     // The detector hears the host's input only: its steps fill the time the chain's feedback
@@ -478,23 +474,27 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         }
         const float in_left = ch.in_left[n];
         const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? ch.in_right[n] : in_left);
-        const twdsp_f4 x = soft_clip(fb_gain * fb + in_gain * in);
+        // The feedback loop is one long chain of dependent steps per sample, so every product
+        // that can be taken before its input arrives is (the same arithmetic within rounding).
+        const twdsp_f4 a = fb_gain * fb + in_gain * in;
+        const twdsp_f4 clip = 0.28f * a * a + 1.0f;
+        const twdsp_f4 x = a / clip;
         const twdsp_f4 v = twdsp_pair(wet_[0][n], wet_[1][n]);
         twdsp_f4 z;
         if constexpr (Route == 0) {
             send_[0][n] = x[0];
             send_[1][n] = both ? x[1] : x[0];
-            const twdsp_f4 y = rev_dry * x + rev_wet * colour.process(v);
-            z = filter.process(drive.process(y * vca_gain));
+            const twdsp_f4 y = rev_dry * a / clip + rev_wet * colour.process(v);
+            z = filter.process(drive.process(y));
         } else {
-            const twdsp_f4 f = filter.process(drive.process(x * vca_gain));
+            const twdsp_f4 f = filter.process(drive.process(x));
             send_[0][n] = f[0];
             send_[1][n] = both ? f[1] : f[0];
             z = rev_dry * f + rev_wet * colour.process(v);
         }
         chain_[0][n] = z[0];
         chain_[1][n] = z[1];
-        fb = blocker.process(offsets + z);
+        fb = blocker.process(z, offsets);
         offsets = -offsets;
     }
 
