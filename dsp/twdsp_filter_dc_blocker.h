@@ -21,16 +21,14 @@ public:
             : filters_{&first, &second}, x1_(twdsp_pair(first.x1_, second.x1_)),
               y1_(twdsp_pair(first.y1_, second.y1_)) {}
         twdsp_f4 process(twdsp_f4 x) { return step(x, x1_, y1_); }
-        // Steps both with the input x + offset, where x is the last value to arrive: the
-        // memory terms and the offset are summed before it. Returns the output.
-        twdsp_f4 process(twdsp_f4 x, twdsp_f4 offset) {
-            const twdsp_f4 y = x + ((offset - x1_) + 0.995f * y1_);
+        // The step in two halves, for an input x + offset where x is the last value to arrive:
+        // rest is the part of the output that does not depend on x (the output is x + rest),
+        // advance then takes the step with it.
+        twdsp_f4 rest(twdsp_f4 offset) const { return (offset - x1_) + 0.995f * y1_; }
+        void advance(twdsp_f4 x, twdsp_f4 offset, twdsp_f4 rest) {
             x1_ = offset + x;
-            y1_ = y;
-            return y;
+            y1_ = x + rest;
         }
-        // The output of the last step.
-        twdsp_f4 output() const { return y1_; }
         void store(int count = 2) {
             for (int lane = 0; lane < count && lane < 2; ++lane) {
                 filters_[lane]->x1_ = x1_[lane];

@@ -446,7 +446,10 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     const float rev_wet = reverb_wet_gain_;
     const float dry = dry_gain_;
     const float wet = wet_gain_;
-    twdsp_f4 fb = twdsp_pair(feedback_left_, feedback_right_);
+    // The feedback is carried as the blocker's last input and the rest of its output, so the
+    // feedback gain can be applied to the rest before the input arrives.
+    twdsp_f4 fb_in = twdsp_pair(feedback_left_, feedback_right_);
+    twdsp_f4 fb_rest = {};
     // The anti-denormal offset flips once per sample: the detector takes it as it stands, the
     // left feedback path too, the right one flipped.
     twdsp_f4 offsets = twdsp_pair(offset_, -offset_);
@@ -476,7 +479,7 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         const twdsp_f4 in = twdsp_pair(in_left, stereo_in ? ch.in_right[n] : in_left);
         // The feedback loop is one long chain of dependent steps per sample, so every product
         // that can be taken before its input arrives is (the same arithmetic within rounding).
-        const twdsp_f4 a = fb_gain * fb + in_gain * in;
+        const twdsp_f4 a = fb_gain * fb_in + (fb_gain * fb_rest + in_gain * in);
         const twdsp_f4 clip = 0.28f * a * a + 1.0f;
         const twdsp_f4 x = a / clip;
         const twdsp_f4 v = twdsp_pair(wet_[0][n], wet_[1][n]);
@@ -494,7 +497,9 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         }
         chain_[0][n] = z[0];
         chain_[1][n] = z[1];
-        fb = blocker.process(z, offsets);
+        fb_rest = blocker.rest(offsets);
+        blocker.advance(z, offsets, fb_rest);
+        fb_in = z;
         offsets = -offsets;
     }
 
@@ -505,6 +510,7 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     colour.store(kept);
     filter.store(kept);
     blocker.store(kept);
+    const twdsp_f4 fb = fb_in + fb_rest;
     feedback_left_ = fb[0];
     if constexpr (both) feedback_right_ = fb[1];
     offset_ = offsets[0];
