@@ -108,8 +108,8 @@ CCorvaneEngine::~CCorvaneEngine() = default;
 void CCorvaneEngine::reset() {
     for (twdsp_filter* f : filters_)
         f->reset();
-    feedback_left_ = 0.0f;
-    feedback_right_ = 0.0f;
+    feedback_left_ = feedback_right_ = 0.0f;
+    feedback_rest_left_ = feedback_rest_right_ = 0.0f;
 }
 
 void CCorvaneEngine::set_sample_rate(float rate) {
@@ -329,6 +329,7 @@ void CCorvaneEngine::recover_chain() {
     feedback_dc_left_ = twdsp_filter_dc_blocker();
     feedback_dc_right_ = twdsp_filter_dc_blocker();
     feedback_left_ = feedback_right_ = 0.0f;
+    feedback_rest_left_ = feedback_rest_right_ = 0.0f;
 }
 
 void CCorvaneEngine::control_tick() {
@@ -449,7 +450,7 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     // The feedback is carried as the blocker's last input and the rest of its output, so the
     // feedback gain can be applied to the rest before the input arrives.
     twdsp_f4 fb_in = twdsp_pair(feedback_left_, feedback_right_);
-    twdsp_f4 fb_rest = {};
+    twdsp_f4 fb_rest = twdsp_pair(feedback_rest_left_, feedback_rest_right_);
     // The anti-denormal offset flips once per sample: the detector takes it as it stands, the
     // left feedback path too, the right one flipped.
     twdsp_f4 offsets = twdsp_pair(offset_, -offset_);
@@ -510,9 +511,12 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     colour.store(kept);
     filter.store(kept);
     blocker.store(kept);
-    const twdsp_f4 fb = fb_in + fb_rest;
-    feedback_left_ = fb[0];
-    if constexpr (both) feedback_right_ = fb[1];
+    feedback_left_ = fb_in[0];
+    feedback_rest_left_ = fb_rest[0];
+    if constexpr (both) {
+        feedback_right_ = fb_in[1];
+        feedback_rest_right_ = fb_rest[1];
+    }
     offset_ = offsets[0];
 
     // The outputs, four frames at a time. The checks stay zero while the chain output is

@@ -219,8 +219,12 @@ private:
     float offset_ = 1e-12f;
     float detector_sum_left_ = 0.0f;
     float detector_sum_right_ = 0.0f;
+    // The feedback signal in two parts whose sum it is: the DC blocker's last input and the
+    // rest of its output (see render).
     float feedback_left_ = 0.0f;
     float feedback_right_ = 0.0f;
+    float feedback_rest_left_ = 0.0f;
+    float feedback_rest_right_ = 0.0f;
     float wet_gain_ = 0.707f;
     float dry_gain_ = 0.707f;
     float reverb_wet_gain_ = 0.707f;
