@@ -72,35 +72,13 @@ void twdsp_deverb::update_lengths() {
 
 int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
     count = std::clamp(count, 0, block_limit_);
-    // Comb outputs: each line read in runs, summed per channel in section order. The lowpass
-    // lanes below take the outputs four steps at a time, the last ones padded with zeros.
-    const int padded = (count + 3) & ~3;
-    std::fill(sum_[0], sum_[0] + count, 0.0f);
-    std::fill(sum_[1], sum_[1] + count, 0.0f);
-    for (int i = 0; i < combs; ++i) {
-        float* total = sum_[i / combs_per_channel];
-        float* mine = comb_out_[i];
-        std::fill(mine + count, mine + padded, 0.0f);
-        walk(comb_index_[i], comb_begin_[i], comb_end_[i], count,
-             [&](int step, const float* line, int n) {
-                 int k = 0;
-#pragma GCC unroll 4
-                 for (; k + 4 <= n; k += 4) {
-                     const twdsp_f4 o = twdsp_flush(twdsp_load(line + k));
-                     twdsp_store(mine + step + k, o);
-                     twdsp_store(total + step + k, twdsp_load(total + step + k) + o);
-                 }
-                 for (; k < n; ++k) {
-                     const float o = flush(line[k]);
-                     mine[step + k] = o;
-                     total[step + k] += o;
-                 }
-             });
-    }
-    // The lowpass recursions run with four combs a lane group, four steps at a time turned
-    // from per-comb rows into per-step columns and back. The lines take the results × feedback
-    // together with the input in feed.
+    // Four steps at a time: every comb's next four outputs are read as a row (straight from the
+    // line, or one by one where the line wraps inside the four), summed per channel in section
+    // order, and turned into per-step columns for the lowpass recursions, which run with four
+    // combs a lane group; then back into rows, × feedback, for feed to take with the input.
     constexpr int groups = combs / 4;
+    alignas(16) int index[combs];
+    std::copy(comb_index_, comb_index_ + combs, index);
     twdsp_f4 lowpass[groups];
     for (int g = 0; g < groups; ++g)
         lowpass[g] = twdsp_load(comb_lowpass_ + 4 * g);
@@ -110,11 +88,32 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
     for (int step = 0; step < count; step += 4) {
         const int steps = std::min(4, count - step);
         twdsp_f4 lanes[groups][4];
-        for (int g = 0; g < groups; ++g) {
-            for (int c = 0; c < 4; ++c)
-                lanes[g][c] = twdsp_load(&comb_out_[4 * g + c][step]);
-            twdsp_transpose(lanes[g][0], lanes[g][1], lanes[g][2], lanes[g][3]);
+        twdsp_f4 total[2] = {};
+#pragma GCC unroll 16
+        for (int i = 0; i < combs; ++i) {
+            int& at = index[i];
+            twdsp_f4 row;
+            if (steps == 4 && at + 4 <= comb_end_[i]) {
+                row = twdsp_flush(twdsp_load(memory_ + at));
+                at += 4;
+                if (at >= comb_end_[i]) at = comb_begin_[i];
+            } else {
+                // Step by step, as the per-sample rule has it (a position beyond a newly
+                // shortened line is used once more before it wraps); missing steps read 0.
+                row = twdsp_f4{};
+                for (int k = 0; k < steps; ++k) {
+                    row[k] = flush(memory_[at]);
+                    const int next = at + 1;
+                    at = next >= comb_end_[i] ? comb_begin_[i] : next;
+                }
+            }
+            total[i / combs_per_channel] += row;
+            lanes[i / 4][i % 4] = row;
         }
+        twdsp_store(sum_[0] + step, total[0]);
+        twdsp_store(sum_[1] + step, total[1]);
+        for (int g = 0; g < groups; ++g)
+            twdsp_transpose(lanes[g][0], lanes[g][1], lanes[g][2], lanes[g][3]);
         for (int k = 0; k < steps; ++k)
             for (int g = 0; g < groups; ++g) {
                 lowpass[g] = twdsp_flush(lowpass[g] * memory_weight + lanes[g][k] * input_weight);

@@ -146,9 +146,9 @@ private:
     int block_limit_ = 1;
     // Between render_wet and feed: lowpass state × feedback of every comb for every step.
     alignas(16) float comb_return_[combs][max_block] = {};
-    // Scratch of render_wet: every comb's outputs, and the channel sums through the allpasses.
-    alignas(16) float comb_out_[combs][max_block] = {};
-    alignas(16) float sum_[2][max_block] = {};
+    // Scratch of render_wet: the channel sums through the allpasses (room for a last partial
+    // group of four steps).
+    alignas(16) float sum_[2][max_block + 4] = {};
 
     alignas(64) float memory_[memory_size];
 };
