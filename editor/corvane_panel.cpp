@@ -27,25 +27,25 @@ void PanelBitmaps::releaseAll() {
     loaded.clear();
 }
 
-CView* createPanelView(const layout::ViewSpec& spec, CControlListener* listener,
+CView* createPanelView(const layout::ViewSpec& item, CControlListener* listener,
                        PanelBitmaps& bitmaps, const PanelFonts& fonts) {
-    const CRect rect(spec.x, spec.y, spec.x + spec.w, spec.y + spec.h);
-    CBitmap* bitmap = bitmaps.get(spec.bitmap);
-    CVovizuduResource* font = spec.font == layout::Font::Large   ? fonts.large
-                              : spec.font == layout::Font::Small ? fonts.small
+    const CRect rect(item.x, item.y, item.x + item.w, item.y + item.h);
+    CBitmap* bitmap = bitmaps.get(item.bitmap);
+    CVovizuduResource* font = item.font == layout::Font::Large   ? fonts.large
+                              : item.font == layout::Font::Small ? fonts.small
                                                                  : nullptr;
-    switch (spec.kind) {
+    switch (item.kind) {
         case layout::ViewKind::MovieButton:
-            return new CMovieButton(rect, listener, spec.tag, spec.frame_height, bitmap);
+            return new CMovieButton(rect, listener, item.tag, item.frame_height, bitmap);
         case layout::ViewKind::VerticalSwitch:
-            return new CVerticalSwitch(rect, listener, spec.tag, spec.positions, spec.frame_height,
-                                       spec.positions, bitmap);
+            return new CVerticalSwitch(rect, listener, item.tag, item.positions, item.frame_height,
+                                       item.positions, bitmap);
         case layout::ViewKind::HorizontalSwitch:
-            return new CHorizontalSwitch(rect, listener, spec.tag, spec.positions,
-                                         spec.frame_height, spec.positions, bitmap);
+            return new CHorizontalSwitch(rect, listener, item.tag, item.positions,
+                                         item.frame_height, item.positions, bitmap);
         case layout::ViewKind::Knob:
-            return new CCorvaneKnob(rect, listener, spec.tag, spec.label, layout::kKnobFrames,
-                                    spec.frame_height, bitmap, font);
+            return new CCorvaneKnob(rect, listener, item.tag, item.label, layout::kKnobFrames,
+                                    item.frame_height, bitmap, font);
         case layout::ViewKind::LFOView:
             return new CCorvaneLFOView(rect, kGraphLineColor);
         case layout::ViewKind::EnvView:
@@ -55,7 +55,7 @@ CView* createPanelView(const layout::ViewSpec& spec, CControlListener* listener,
         case layout::ViewKind::SplashScreen: {
             // The about screen covers the window but its last row and column, from offset 0.
             const CRect display(0, 0, bitmap->getWidth() - 1, bitmap->getHeight() - 1);
-            return new CSplashScreen(rect, listener, spec.tag, bitmap, display);
+            return new CSplashScreen(rect, listener, item.tag, bitmap, display);
         }
     }
     return nullptr;

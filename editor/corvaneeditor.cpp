@@ -70,10 +70,10 @@ bool CorvaneEditor::open(void* parent) {
 
     corvane::PanelBitmaps bitmaps;
     const corvane::PanelFonts fonts{largeFont, smallFont};
-    for (const layout::ViewSpec& spec : layout::kViews) {
-        CView* view = corvane::createPanelView(spec, this, bitmaps, fonts);
+    for (const layout::ViewSpec& item : layout::kViews) {
+        CView* view = corvane::createPanelView(item, this, bitmaps, fonts);
         if (view == nullptr) continue;
-        switch (spec.kind) {
+        switch (item.kind) {
             case layout::ViewKind::LFOView:
                 lfoView = static_cast<CCorvaneLFOView*>(view);
                 if (engine != nullptr)
@@ -88,9 +88,9 @@ bool CorvaneEditor::open(void* parent) {
             case layout::ViewKind::VerticalSwitch:
             case layout::ViewKind::HorizontalSwitch:
             case layout::ViewKind::Knob:
-                controls[spec.tag] = static_cast<CControl*>(view);
+                controls[item.tag] = static_cast<CControl*>(view);
                 static_cast<CControl*>(view)->setDefaultValue(
-                    switchValue(spec.tag, defaults[static_cast<size_t>(spec.tag)]));
+                    switchValue(item.tag, defaults[static_cast<size_t>(item.tag)]));
                 break;
             case layout::ViewKind::VersionLabel:
             case layout::ViewKind::SplashScreen:

@@ -153,21 +153,21 @@ TEST_F(EditorTest, OpenBuildsTheThirtyTwoViewsShowingThePluginsValues) {
     EXPECT_EQ(frame().getBackgroundColor(), CColor(127, 127, 127, 255));
     ASSERT_EQ(frame().getNbViews(), layout::kViewCount);
     for (int i = 0; i < layout::kViewCount; ++i) {
-        const layout::ViewSpec& spec = layout::kViews[i];
+        const layout::ViewSpec& item = layout::kViews[i];
         CView* v = frame().getView(i);
-        EXPECT_TRUE(v->isTypeOf(corvane::test::className(spec.kind))) << i;
-        EXPECT_EQ(v->getViewSize(), CRect(spec.x, spec.y, spec.x + spec.w, spec.y + spec.h)) << i;
-        if (spec.tag < 0 || spec.tag >= corvane::kNumParams) continue;
+        EXPECT_TRUE(v->isTypeOf(corvane::test::className(item.kind))) << i;
+        EXPECT_EQ(v->getViewSize(), CRect(item.x, item.y, item.x + item.w, item.y + item.h)) << i;
+        if (item.tag < 0 || item.tag >= corvane::kNumParams) continue;
         auto* c = static_cast<CControl*>(v);
-        EXPECT_EQ(c->getTag(), spec.tag) << i;
-        EXPECT_EQ(editor->getControl(spec.tag), c) << i;
+        EXPECT_EQ(c->getTag(), item.tag) << i;
+        EXPECT_EQ(editor->getControl(item.tag), c) << i;
         EXPECT_EQ(c->getListener(), editor) << i;
-        const float expected = plugin.values[spec.tag];
-        EXPECT_FLOAT_EQ(c->getValue(), spec.tag == corvane::kLfoSync ? 1.f - expected : expected);
-        if (spec.kind == layout::ViewKind::Knob) {
+        const float expected = plugin.values[item.tag];
+        EXPECT_FLOAT_EQ(c->getValue(), item.tag == corvane::kLfoSync ? 1.f - expected : expected);
+        if (item.kind == layout::ViewKind::Knob) {
             auto* k = static_cast<CCorvaneKnob*>(v);
-            EXPECT_EQ(k->getValueText(), editor->readout(spec.tag)) << i;
-            EXPECT_EQ(k->getShownText(), spec.label) << i;
+            EXPECT_EQ(k->getValueText(), editor->readout(item.tag)) << i;
+            EXPECT_EQ(k->getShownText(), item.label) << i;
         }
     }
     EXPECT_EQ(knob(corvane::kFilterCutoff)->getValueText(), "0.060Hz");

@@ -32,12 +32,12 @@ struct Panel : CControlListener {
         frame->setBackground(background);
         background->forget();
         corvane::PanelBitmaps bitmaps;
-        for (const layout::ViewSpec& spec : layout::kViews) {
-            CView* v = corvane::createPanelView(spec, this, bitmaps, {large, small});
+        for (const layout::ViewSpec& item : layout::kViews) {
+            CView* v = corvane::createPanelView(item, this, bitmaps, {large, small});
             frame->addView(v);
-            if (spec.kind == layout::ViewKind::EnvView)
+            if (item.kind == layout::ViewKind::EnvView)
                 static_cast<CTWArrayView*>(v)->setArray(env.data(), 129);
-            if (spec.kind == layout::ViewKind::LFOView)
+            if (item.kind == layout::ViewKind::LFOView)
                 static_cast<CTWArrayView*>(v)->setArray(lfo.data(), 129);
         }
     }
@@ -70,16 +70,16 @@ TEST(Panel, HoldsTheThirtyTwoViewsOfTheLayoutInOrder) {
     EXPECT_EQ(p.frame->getViewSize(), CRect(0, 0, 730, 302));
     ASSERT_EQ(p.frame->getNbViews(), 32);
     for (int i = 0; i < 32; ++i) {
-        const layout::ViewSpec& spec = layout::kViews[i];
+        const layout::ViewSpec& item = layout::kViews[i];
         CView* v = p.frame->getView(i);
-        EXPECT_TRUE(v->isTypeOf(corvane::test::className(spec.kind))) << i;
-        EXPECT_EQ(v->getViewSize(), CRect(spec.x, spec.y, spec.x + spec.w, spec.y + spec.h)) << i;
-        if (spec.tag >= 0 && v->isTypeOf("CControl")) {
-            EXPECT_EQ(static_cast<CControl*>(v)->getTag(), spec.tag) << i;
+        EXPECT_TRUE(v->isTypeOf(corvane::test::className(item.kind))) << i;
+        EXPECT_EQ(v->getViewSize(), CRect(item.x, item.y, item.x + item.w, item.y + item.h)) << i;
+        if (item.tag >= 0 && v->isTypeOf("CControl")) {
+            EXPECT_EQ(static_cast<CControl*>(v)->getTag(), item.tag) << i;
         }
-        if (spec.kind == layout::ViewKind::Knob) {
+        if (item.kind == layout::ViewKind::Knob) {
             auto* k = static_cast<CCorvaneKnob*>(v);
-            EXPECT_EQ(k->getLabelText(), spec.label);
+            EXPECT_EQ(k->getLabelText(), item.label);
             EXPECT_EQ(k->getNumSubPixmaps(), 101);
         }
     }

@@ -81,12 +81,12 @@ TEST(ResourceOverride, HidesAndReplacesWhileAliveAndNests) {
 class WindowBitmap : public ::testing::TestWithParam<corvane::layout::BitmapSpec> {};
 
 TEST_P(WindowBitmap, DecodesAtItsSize) {
-    const corvane::layout::BitmapSpec spec = GetParam();
-    VSTGUI::CBitmap bitmap(spec.name);
-    ASSERT_TRUE(bitmap.isLoaded()) << spec.name;
-    EXPECT_EQ(bitmap.getWidth(), spec.width);
-    EXPECT_EQ(bitmap.getHeight(), spec.height);
-    EXPECT_EQ(spec.height % spec.frames, 0);
+    const corvane::layout::BitmapSpec item = GetParam();
+    VSTGUI::CBitmap bitmap(item.name);
+    ASSERT_TRUE(bitmap.isLoaded()) << item.name;
+    EXPECT_EQ(bitmap.getWidth(), item.width);
+    EXPECT_EQ(bitmap.getHeight(), item.height);
+    EXPECT_EQ(item.height % item.frames, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, WindowBitmap, ::testing::ValuesIn(corvane::layout::kBitmaps),

@@ -40,21 +40,21 @@ void put16(std::vector<std::uint8_t>& out, unsigned v) {
 }
 
 // Renders one glyph into a scratch surface and copies its inked columns into the sheet.
-GlyphRecord placeGlyph(const BitmapFontSpec& spec, int code, cairo_t* sheet, int& pen_x,
+GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, cairo_t* sheet, int& pen_x,
                        int& pen_y) {
     GlyphRecord rec;
     rec.code = static_cast<std::uint16_t>(code);
-    rec.height = static_cast<std::uint16_t>(spec.cell_height);
+    rec.height = static_cast<std::uint16_t>(font.cell_height);
 
     const int pad = 8;
-    const int scratch_w = static_cast<int>(spec.pixel_size * 3) + 2 * pad;
+    const int scratch_w = static_cast<int>(font.pixel_size * 3) + 2 * pad;
     cairo_surface_t* scratch =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scratch_w, spec.cell_height);
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scratch_w, font.cell_height);
     cairo_t* cr = cairo_create(scratch);
-    useFont(cr, spec.face, spec.pixel_size);
+    useFont(cr, font.face, font.pixel_size);
     cairo_set_source_rgba(cr, 1, 1, 1, 1);
     const std::string text = utf8(code);
-    cairo_move_to(cr, pad, spec.baseline);
+    cairo_move_to(cr, pad, font.baseline);
     cairo_show_text(cr, text.c_str());
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text.c_str(), &extents);
@@ -64,7 +64,7 @@ GlyphRecord placeGlyph(const BitmapFontSpec& spec, int code, cairo_t* sheet, int
     const unsigned char* data = cairo_image_surface_get_data(scratch);
     const int stride = cairo_image_surface_get_stride(scratch);
     int ink_left = scratch_w, ink_right = -1;
-    for (int y = 0; y < spec.cell_height; ++y) {
+    for (int y = 0; y < font.cell_height; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
         for (int x = 0; x < scratch_w; ++x) {
             if ((row[x] >> 24) == 0) continue;
@@ -81,14 +81,14 @@ GlyphRecord placeGlyph(const BitmapFontSpec& spec, int code, cairo_t* sheet, int
         rec.x_offset = static_cast<std::uint16_t>(-left);
         if (pen_x + rec.width > kSheetSize) {
             pen_x = 1;
-            pen_y += spec.cell_height + 1;
+            pen_y += font.cell_height + 1;
         }
         rec.x = static_cast<std::uint16_t>(pen_x);
         rec.y = static_cast<std::uint16_t>(pen_y);
         cairo_save(sheet);
         cairo_set_operator(sheet, CAIRO_OPERATOR_SOURCE);
         cairo_set_source_surface(sheet, scratch, pen_x - (pad + left), pen_y);
-        cairo_rectangle(sheet, pen_x, pen_y, rec.width, spec.cell_height);
+        cairo_rectangle(sheet, pen_x, pen_y, rec.width, font.cell_height);
         cairo_fill(sheet);
         cairo_restore(sheet);
         pen_x += rec.width + 1;
@@ -111,8 +111,8 @@ bool checkMetric(const std::vector<GlyphRecord>& records, int code, int x_offset
 
 } // namespace
 
-bool writeBitmapFont(const BitmapFontSpec& spec, const std::string& out_dir) {
-    if (spec.face == nullptr) return false;
+bool writeBitmapFont(const BitmapFontSpec& font, const std::string& out_dir) {
+    if (font.face == nullptr) return false;
     cairo_surface_t* surface =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSheetSize, kSheetSize);
     cairo_t* sheet = cairo_create(surface);
@@ -124,22 +124,22 @@ bool writeBitmapFont(const BitmapFontSpec& spec, const std::string& out_dir) {
             // A fixed narrow space: no picture, two pixels of pen movement.
             GlyphRecord space;
             space.code = ' ';
-            space.height = static_cast<std::uint16_t>(spec.cell_height);
+            space.height = static_cast<std::uint16_t>(font.cell_height);
             space.advance = 2;
             records.push_back(space);
             continue;
         }
-        records.push_back(placeGlyph(spec, code, sheet, pen_x, pen_y));
+        records.push_back(placeGlyph(font, code, sheet, pen_x, pen_y));
     }
     cairo_destroy(sheet);
-    if (pen_y + spec.cell_height > kSheetSize) {
-        std::fprintf(stderr, "corvane-artwork: font %d does not fit its sheet\n", spec.id);
+    if (pen_y + font.cell_height > kSheetSize) {
+        std::fprintf(stderr, "corvane-artwork: font %d does not fit its sheet\n", font.id);
         cairo_surface_destroy(surface);
         return false;
     }
 
     // The large font's version text and its j are measured by the editor's layout.
-    if (spec.id == 20000) {
+    if (font.id == 20000) {
         bool ok = checkMetric(records, 'v', 0, 5) && checkMetric(records, '1', 0, 6) &&
                   checkMetric(records, '.', 0, 3) && checkMetric(records, '0', 0, 6) &&
                   checkMetric(records, 'j', 1, 3);
@@ -149,7 +149,7 @@ bool writeBitmapFont(const BitmapFontSpec& spec, const std::string& out_dir) {
         }
     }
 
-    const std::string id = std::to_string(spec.id);
+    const std::string id = std::to_string(font.id);
     bool ok = writePng(surface, out_dir + "/PNG/" + id + ".png");
     cairo_surface_destroy(surface);
 
@@ -159,7 +159,7 @@ bool writeBitmapFont(const BitmapFontSpec& spec, const std::string& out_dir) {
     put16(table, 1);
     put16(table, records.front().code);
     put16(table, records.back().code);
-    put16(table, static_cast<unsigned>(spec.cell_height));
+    put16(table, static_cast<unsigned>(font.cell_height));
     for (const GlyphRecord& r : records) {
         for (unsigned v : {unsigned(r.code), 0u, unsigned(r.x), unsigned(r.y), unsigned(r.width),
                            unsigned(r.height), unsigned(r.x_offset), unsigned(r.advance)})
