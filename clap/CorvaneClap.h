@@ -1,0 +1,153 @@
+#pragma once
+
+#include "clap/clap_ext.h"
+#include "host/Corvane.h"
+#include "params/CorvaneParameterManager.h"
+#include "params/CorvaneParameters.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace corvane::clap {
+
+// The plug-in's identity as the factory and the preset provider publish it.
+extern const clap_plugin_descriptor kDescriptor;
+
+// One CLAP instance of Corvane: translates the host's calls and events into the calls of the
+// plug-in object that owns the engine, the parameters, the programs and the editor, and that
+// object's callbacks (time information, edits, gestures) back into CLAP terms.
+//
+// Lifecycle: created by the factory, init, then any number of activate .. deactivate spans
+// (each with start_processing .. stop_processing spans inside), then destroy, which deactivates
+// first when the host did not. Calls out of that order are refused, not obeyed.
+//
+// Threads. The main thread makes every call except start_processing, stop_processing, reset and
+// process (the audio thread), and get_extension (any). Where the host offers its thread check,
+// calls on the wrong thread are refused. The audio thread owns the modulation offsets and the
+// time information of the block; the host's parameter values live in baseValues_, relaxed
+// atomics written by whichever thread applies a host change or an editor edit. The editor's
+// edits reach the host as events: gesture begins and ends through a single-producer ring, values
+// through one dirty bit per parameter (latest value wins), both emptied by process or, while
+// the plug-in does not process, by flush. The ring's producer is the main thread (the editor);
+// its consumer is whichever of process and flush the host calls, never both at once.
+//
+// Values. A parameter's CLAP value is its value in its own unit (Hz, dB, percent, step), and
+// for LFO Rate, whose unit changes with LFO Sync, the normalised position. Modulation offsets
+// are added in the same units on the audio thread only; what the host reads back, what is saved
+// and what the editor edits is the unmodulated value.
+class CorvaneClap {
+public:
+    explicit CorvaneClap(const clap_host* host);
+    ~CorvaneClap();
+    CorvaneClap(const CorvaneClap&) = delete;
+    CorvaneClap& operator=(const CorvaneClap&) = delete;
+
+    const clap_plugin* plugin() const { return &plugin_; }
+    static CorvaneClap* from(const clap_plugin* plugin);
+
+    bool init();
+    bool activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames);
+    void deactivate();
+    bool startProcessing();
+    void stopProcessing();
+    void reset();
+    clap_process_status process(const clap_process* process);
+    const void* extension(const char* id) const;
+
+    // Parameters: the index is the id.
+    bool paramInfo(std::uint32_t index, clap_param_info* info) const;
+    bool paramValue(clap_id id, double* value) const;
+    bool valueToText(clap_id id, double value, char* text, std::uint32_t capacity) const;
+    bool textToValue(clap_id id, const char* text, double* value) const;
+    void flush(const clap_input_events* in, const clap_output_events* out);
+
+    bool saveState(const clap_ostream* stream);
+    bool loadState(const clap_istream* stream);
+    bool loadPreset(std::uint32_t kind, const char* location, const char* key);
+
+    bool guiCreate(const char* api, bool floating);
+    void guiDestroy();
+    bool guiSetParent(const clap_window* window);
+    bool guiShow();
+    bool guiHide();
+    void onTimer(clap_id timer);
+
+    // For tests: the plug-in object behind the instance (read only while no block runs).
+    const Corvane& processor() const { return *processor_; }
+
+private:
+    enum class State { Created, Inactive, Active, Processing };
+
+    // One editor gesture for the host.
+    struct Gesture {
+        std::uint16_t type; // CLAP_EVENT_PARAM_GESTURE_BEGIN or _END
+        std::uint16_t index;
+    };
+    static constexpr std::uint32_t kGestureRing = 256; // a power of two
+    // Blocks longer than this are rendered in pieces of this many frames.
+    static constexpr std::uint32_t kMaxPiece = 4096;
+
+    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                  void* ptr, float opt);
+    VstIntPtr answer(VstInt32 opcode, VstInt32 index, float opt);
+
+    bool onMainThread() const;
+    bool onAudioThread() const;
+
+    // Host values and conversions.
+    float toNormalised(int index, double value) const;
+    double toClapValue(int index, float normalised) const;
+    void applyValue(int index, double value);
+    void applyModulation(int index, double amount);
+    void sendToProcessor(int index);
+    void refreshBaseValues();
+    void tellHostValuesChanged() const;
+
+    // Events.
+    void applyEvent(const clap_event_header* event);
+    void applyNote(const clap_event_header* event);
+    void sendMidi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    void setTransport(const clap_event_transport* transport);
+    void renderPiece(const clap_process* process, std::uint32_t start, std::uint32_t frames);
+    void emitEdits(const clap_output_events* out);
+
+    clap_plugin plugin_{};
+    const clap_host* host_ = nullptr;
+    const clap_host_thread_check* threadCheck_ = nullptr;
+    const clap_host_params* hostParams_ = nullptr;
+    const clap_host_state* hostState_ = nullptr;
+    const clap_host_timer_support* hostTimer_ = nullptr;
+    const clap_host_preset_load* hostPresetLoad_ = nullptr;
+
+    std::unique_ptr<Corvane> processor_;
+    // Texts for values other than the current one, on the main thread.
+    std::unique_ptr<CorvaneParameterManager> textParams_;
+    // Read by the editor's thread too, to know whether process will hand its edits over.
+    std::atomic<State> state_{State::Created};
+    double sampleRate_ = 44100.0;
+
+    std::atomic<float> baseValues_[kNumParams];
+    // Audio thread: the modulation offset of each parameter, in its CLAP units.
+    double modulation_[kNumParams] = {};
+
+    // Audio thread: what the plug-in object reads when it asks for the time.
+    VstTimeInfo timeInfo_{};
+    bool timeValid_ = false;
+
+    Gesture gestures_[kGestureRing] = {};
+    std::atomic<std::uint32_t> gestureWrite_{0};
+    std::atomic<std::uint32_t> gestureRead_{0};
+    std::atomic<std::uint32_t> editedValues_{0};
+
+    // Silence and discard buffers for ports with fewer channels than two.
+    float silence_[kMaxPiece] = {};
+    float discard_[kMaxPiece] = {};
+
+    bool guiCreated_ = false;
+    bool guiOpen_ = false;
+    clap_id timerId_ = CLAP_INVALID_ID;
+    unsigned long parentWindow_ = 0;
+};
+
+} // namespace corvane::clap
