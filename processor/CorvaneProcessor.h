@@ -198,7 +198,7 @@ private:
     void announce(std::uint32_t parameters);
     // Audio thread: takes the flags and applies the derived engine commands.
     void applyChanges();
-    void applyParameter(int index);
+    void applyParameter(int program, int index);
     void updateTempoSync(const Transport* transport);
     void handleMidi(const unsigned char* data);
     void render(const Block& block, int begin, int end);
@@ -207,6 +207,7 @@ private:
     std::unique_ptr<CorvaneParameterManager> params_;
     CorvaneDisplayHistory display_;
     ProgramName names_[kNumPrograms];
+    float defaults_[kNumParams] = {};
     corvane::CorvaneChangeMailbox<kNumParams> audioChanges_;
     corvane::CorvaneChangeMailbox<kNumParams> editorChanges_;
     std::atomic<double> sampleRate_{44100.0};
