@@ -440,13 +440,13 @@ void CorvaneProcessor::programName(char* text) const {
     const int current = program();
     char stored[kProgramNameChars + 1];
     names_[current].copy(stored);
-    if (std::strcmp(stored, kInitName) != 0) {
-        std::snprintf(text, kProgramNameChars + 1, "%s", stored);
-        return;
-    }
     char numbered[kProgramNameChars + 16];
-    std::snprintf(numbered, sizeof numbered, "%s %d", stored, current + 1);
-    std::snprintf(text, kProgramNameChars + 1, "%s", numbered);
+    if (std::strcmp(stored, kInitName) == 0)
+        std::snprintf(numbered, sizeof numbered, "%s %d", stored, current + 1);
+    else
+        std::memcpy(numbered, stored, sizeof stored);
+    numbered[kProgramNameChars] = 0;
+    std::memcpy(text, numbered, std::strlen(numbered) + 1);
 }
 
 bool CorvaneProcessor::programNameIndexed(int program, char* text) const {
