@@ -2,8 +2,9 @@
 
 #include "clap/clap_state_format.h"
 #include "editor/corvane_layout.h"
+#include "editor/corvaneeditor.h"
 #include "params/CorvaneFactoryPrograms.h"
-#include "vst/aeff_editor.h"
+#include "params/tw_paramManager.h"
 
 #include <algorithm>
 #include <cctype>
@@ -65,11 +66,6 @@ const ParamSpec kParamSpecs[kNumParams] = {
     {"Master", kMod, 1.0f},                         // Mix
     {"Master", kStep | CLAP_PARAM_IS_BYPASS, 1.0f}, // Bypass
 };
-
-// LFO Rate's unit changes with LFO Sync (Hz or a note division): the host sees its position.
-bool clapValueIsNormalised(int index) {
-    return index == kLfoRate;
-}
 
 bool isParam(clap_id id) {
     return id < static_cast<clap_id>(kNumParams);
@@ -346,8 +342,7 @@ CorvaneClap::CorvaneClap(const clap_host* host) : host_(host) {
 
 CorvaneClap::~CorvaneClap() {
     guiDestroy();
-    if (state_ == State::Processing) stopProcessing();
-    if (state_ == State::Active) deactivate();
+    if (processor_) processor_->setGestureListener(nullptr);
 }
 
 CorvaneClap* CorvaneClap::from(const clap_plugin* plugin) {
@@ -366,9 +361,8 @@ bool CorvaneClap::init() {
     if (!hostPresetLoad_)
         hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD_COMPAT);
 
-    processor_ = std::make_unique<Corvane>(&CorvaneClap::hostCallback);
-    processor_->getAeffect()->user = this;
-    textParams_ = std::make_unique<CorvaneParameterManager>();
+    processor_ = std::make_unique<CorvaneProcessor>();
+    processor_->setGestureListener(this);
     refreshBaseValues();
     state_ = State::Inactive;
     return true;
@@ -385,21 +379,19 @@ bool CorvaneClap::onAudioThread() const {
 bool CorvaneClap::activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames) {
     if (state_ != State::Inactive || !onMainThread()) return false;
     if (!std::isfinite(sampleRate) || !(sampleRate > 0.0) || minFrames > maxFrames) return false;
-    processor_->setSampleRate(static_cast<float>(sampleRate));
-    // The plug-in object limits the rate to what its engine runs at; the transport counts at the
-    // same rate.
-    sampleRate_ = processor_->getSamplePeriod() > 0.0 ? 1.0 / processor_->getSamplePeriod() : 0.0;
-    // Nothing runs yet, so the audio thread's share is this thread's for now.
+    // No block runs while the plug-in is inactive, so the audio thread's share is this thread's.
+    processor_->setSampleRate(sampleRate);
     for (double& m : modulation_)
         m = 0.0;
-    processor_->resume();
+    sidechains_ = -1;
+    processor_->setChannelLayout(2, 2, 0);
+    processor_->activate();
     state_ = State::Active;
     return true;
 }
 
 void CorvaneClap::deactivate() {
     if (state_ != State::Active || !onMainThread()) return;
-    processor_->suspend();
     state_ = State::Inactive;
 }
 
@@ -416,8 +408,8 @@ void CorvaneClap::stopProcessing() {
 
 void CorvaneClap::reset() {
     if (state_ == State::Created || state_ == State::Inactive) return;
-    // Pin check, note gate and engine reset: the same clean start as activation.
-    processor_->resume();
+    // Note gate closed, filters and feedback cleared: the clean start of an activation.
+    processor_->activate();
 }
 
 const void* CorvaneClap::extension(const char* id) const {
@@ -441,204 +433,33 @@ const void* CorvaneClap::extension(const char* id) const {
     return nullptr;
 }
 
-// ---- the plug-in object's host callbacks ----------------------------------------------------
+// ---- the editor's gestures ------------------------------------------------------------------
 
-VstIntPtr CorvaneClap::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr,
-                                    void*, float opt) {
-    if (opcode == audioMasterVersion) return kVstVersion;
-    auto* self = effect ? static_cast<CorvaneClap*>(effect->user) : nullptr;
-    return self ? self->answer(opcode, index, opt) : 0;
+void CorvaneClap::gestureBegin(int index) {
+    queueGesture(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
 }
 
-VstIntPtr CorvaneClap::answer(VstInt32 opcode, VstInt32 index, float opt) {
-    switch (opcode) {
-        case audioMasterGetTime:
-            // The block's transport, or none: a free-running host leaves the LFO's sync alone.
-            return timeValid_ ? reinterpret_cast<VstIntPtr>(&timeInfo_) : 0;
-        case audioMasterPinConnected:
-            // Every pin counts as connected: a side-chain the host leaves out is replaced by the
-            // main input, which is what the follower hears without one.
-            return 0;
-        case audioMasterAutomate:
-            // An edit in the editor: the new value for the host, never a host change sent back.
-            if (index < 0 || index >= kNumParams) return 0;
-            baseValues_[index].store(opt, std::memory_order_relaxed);
-            editedValues_.fetch_or(std::uint32_t{1} << index, std::memory_order_release);
-            if (hostParams_ && state_ != State::Processing) hostParams_->request_flush(host_);
-            return 0;
-        case audioMasterBeginEdit:
-        case audioMasterEndEdit: {
-            if (index < 0 || index >= kNumParams) return 0;
-            const std::uint32_t w = gestureWrite_.load(std::memory_order_relaxed);
-            // A full ring drops the gesture, never blocks the editor; the values still arrive.
-            if (w - gestureRead_.load(std::memory_order_acquire) >= kGestureRing) return 0;
-            gestures_[w % kGestureRing] = {opcode == audioMasterBeginEdit
-                                               ? CLAP_EVENT_PARAM_GESTURE_BEGIN
-                                               : CLAP_EVENT_PARAM_GESTURE_END,
-                                           static_cast<std::uint16_t>(index)};
-            gestureWrite_.store(w + 1, std::memory_order_release);
-            if (hostParams_ && state_ != State::Processing) hostParams_->request_flush(host_);
-            return 1;
-        }
-        default:
-            return 0;
-    }
+void CorvaneClap::gestureEnd(int index) {
+    queueGesture(CLAP_EVENT_PARAM_GESTURE_END, index);
 }
 
-// ---- parameters -----------------------------------------------------------------------------
-
-float CorvaneClap::toNormalised(int index, double value) const {
-    if (!std::isfinite(value)) return baseValues_[index].load(std::memory_order_relaxed);
-    if (clapValueIsNormalised(index)) return static_cast<float>(std::clamp(value, 0.0, 1.0));
-    const auto& params = processor_->getParameterManager();
-    const double lo = params.getMin(index);
-    const double hi = params.getMax(index);
-    return std::clamp(params.toNormalized(index, static_cast<float>(std::clamp(value, lo, hi))),
-                      0.0f, 1.0f);
+// An edit in the editor: the new value for the host. Host changes never come this way, so
+// nothing the host sends is echoed back.
+void CorvaneClap::gestureValue(int index, float normalised) {
+    if (index < 0 || index >= kNumParams) return;
+    baseValues_[index].store(normalised, std::memory_order_relaxed);
+    editedValues_.fetch_or(std::uint32_t{1} << index, std::memory_order_release);
+    if (hostParams_ && state_ != State::Processing) hostParams_->request_flush(host_);
 }
 
-double CorvaneClap::toClapValue(int index, float normalised) const {
-    if (clapValueIsNormalised(index)) return normalised;
-    return processor_->getParameterManager().toReal(index, normalised);
-}
-
-bool CorvaneClap::paramInfo(std::uint32_t index, clap_param_info* info) const {
-    if (!info || index >= static_cast<std::uint32_t>(kNumParams) || !processor_) return false;
-    const int i = static_cast<int>(index);
-    const auto& params = processor_->getParameterManager();
-    std::memset(info, 0, sizeof *info);
-    info->id = index;
-    info->flags = kParamSpecs[i].flags;
-    std::snprintf(info->name, sizeof info->name, "%s", params.getNameString(i).c_str());
-    std::snprintf(info->module, sizeof info->module, "%s", kParamSpecs[i].module);
-    if (clapValueIsNormalised(i)) {
-        info->min_value = 0.0;
-        info->max_value = 1.0;
-        info->default_value = params.toNormalized(i, params.getDefault(i));
-    } else {
-        info->min_value = params.getMin(i);
-        info->max_value = params.getMax(i);
-        info->default_value = params.getDefault(i);
-    }
-    return true;
-}
-
-bool CorvaneClap::paramValue(clap_id id, double* value) const {
-    if (!value || !isParam(id) || !processor_) return false;
-    *value = toClapValue(static_cast<int>(id), baseValues_[id].load(std::memory_order_relaxed));
-    return true;
-}
-
-bool CorvaneClap::valueToText(clap_id id, double value, char* text, std::uint32_t capacity) const {
-    if (!text || capacity == 0 || !isParam(id) || !textParams_ || !std::isfinite(value))
-        return false;
-    const int i = static_cast<int>(id);
-    // The texts of another value than the current one: a manager of our own, in the same sync
-    // state, shows it as the editor and the other editions would.
-    textParams_->setSync(kLfoRate, baseValues_[kLfoSync].load(std::memory_order_relaxed) > 0.5f);
-    textParams_->setNormalized(i, toNormalised(i, value));
-    char display[64] = {};
-    char label[64] = {};
-    textParams_->getDisplay(i, display, 32);
-    textParams_->getLabel(i, label, 32);
-    const char* shown = display;
-    while (*shown == ' ')
-        ++shown;
-    std::snprintf(text, capacity, label[0] ? "%s %s" : "%s", shown, label);
-    return true;
-}
-
-bool CorvaneClap::textToValue(clap_id id, const char* text, double* value) const {
-    if (!text || !value || !isParam(id) || !textParams_) return false;
-    const int i = static_cast<int>(id);
-    const auto& params = processor_->getParameterManager();
-    // Choices: any of the texts their steps show, with or without the unit.
-    if (kParamSpecs[i].flags & CLAP_PARAM_IS_STEPPED) {
-        const int first = static_cast<int>(params.getMin(i));
-        const int last = static_cast<int>(params.getMax(i));
-        for (int step = first; step <= last; ++step) {
-            char shown[CLAP_NAME_SIZE];
-            valueToText(id, step, shown, sizeof shown);
-            char withoutUnit[64] = {};
-            textParams_->getDisplay(i, withoutUnit, 32);
-            if (sameText(text, shown) || sameText(text, withoutUnit)) {
-                *value = step;
-                return true;
-            }
-        }
-    }
-    textParams_->setSync(kLfoRate, baseValues_[kLfoSync].load(std::memory_order_relaxed) > 0.5f);
-    float parsed = 0.0f;
-    if (!textParams_->parseValue(i, text, parsed)) {
-        // Amounts shown as 0..100 parse as their shown number.
-        char* end = nullptr;
-        const double number = std::strtod(text, &end);
-        if (end == text || !std::isfinite(number)) return false;
-        parsed = static_cast<float>(number);
-    }
-    if (clapValueIsNormalised(i)) {
-        *value = textParams_->toNormalized(i, parsed);
-        return true;
-    }
-    // parseValue limited the number to the range; amounts shown as 0..100 are parsed again from
-    // the text, since their shown number is a hundred times their value.
-    if (kParamSpecs[i].textScale != 1.0f) {
-        char* end = nullptr;
-        const double number = std::strtod(text, &end);
-        if (end == text || !std::isfinite(number)) return false;
-        parsed = static_cast<float>(number / kParamSpecs[i].textScale);
-    }
-    *value = std::clamp(static_cast<double>(parsed), static_cast<double>(params.getMin(i)),
-                        static_cast<double>(params.getMax(i)));
-    return true;
-}
-
-void CorvaneClap::applyValue(int index, double value) {
-    baseValues_[index].store(toNormalised(index, value), std::memory_order_relaxed);
-    sendToProcessor(index);
-}
-
-void CorvaneClap::applyModulation(int index, double amount) {
-    if (!(kParamSpecs[index].flags & CLAP_PARAM_IS_MODULATABLE) || !std::isfinite(amount)) return;
-    modulation_[index] = amount;
-    sendToProcessor(index);
-}
-
-// The host's value plus the modulation offset, to the plug-in object. The object's record of
-// the current program then holds the modulated value; what the host sees and what is saved
-// come from baseValues_.
-void CorvaneClap::sendToProcessor(int index) {
-    float n = baseValues_[index].load(std::memory_order_relaxed);
-    if (modulation_[index] != 0.0)
-        n = toNormalised(index, toClapValue(index, n) + modulation_[index]);
-    processor_->setParameter(index, n);
-}
-
-void CorvaneClap::refreshBaseValues() {
-    for (int i = 0; i < kNumParams; ++i)
-        baseValues_[i].store(processor_->getParameter(i), std::memory_order_relaxed);
-}
-
-void CorvaneClap::tellHostValuesChanged() const {
-    if (hostParams_ && hostParams_->rescan) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
-    if (hostState_ && hostState_->mark_dirty) hostState_->mark_dirty(host_);
-}
-
-void CorvaneClap::flush(const clap_input_events* in, const clap_output_events* out) {
-    if (!processor_) return;
-    // While the plug-in processes, the host flushes through process; otherwise the main thread.
-    if (state_ == State::Processing ? !onAudioThread() : !onMainThread()) return;
-    if (in && in->size && in->get) {
-        const std::uint32_t n = in->size(in);
-        for (std::uint32_t e = 0; e < n; ++e) {
-            const clap_event_header* event = in->get(in, e);
-            // Only parameter events mean anything outside a block.
-            if (event && event->space_id == CLAP_CORE_EVENT_SPACE_ID &&
-                (event->type == CLAP_EVENT_PARAM_VALUE || event->type == CLAP_EVENT_PARAM_MOD))
-                applyEvent(event);
-        }
-    }
-    emitEdits(out);
+void CorvaneClap::queueGesture(std::uint16_t type, int index) {
+    if (index < 0 || index >= kNumParams) return;
+    const std::uint32_t w = gestureWrite_.load(std::memory_order_relaxed);
+    // A full ring drops the gesture, never blocks the editor; the values still arrive.
+    if (w - gestureRead_.load(std::memory_order_acquire) >= kGestureRing) return;
+    gestures_[w % kGestureRing] = {type, static_cast<std::uint16_t>(index)};
+    gestureWrite_.store(w + 1, std::memory_order_release);
+    if (hostParams_ && state_ != State::Processing) hostParams_->request_flush(host_);
 }
 
 void CorvaneClap::emitEdits(const clap_output_events* out) {
@@ -677,146 +498,307 @@ void CorvaneClap::emitEdits(const clap_output_events* out) {
     gestureRead_.store(w, std::memory_order_release);
 }
 
+// ---- parameters -----------------------------------------------------------------------------
+
+// A parameter's CLAP value is its value in display units: its own unit, or for LFO Rate, whose
+// unit changes with LFO Sync (Hz or a note division), its normalised position.
+float CorvaneClap::toNormalised(int index, double value) const {
+    const float fallback = baseValues_[index].load(std::memory_order_relaxed);
+    if (!std::isfinite(value)) return fallback;
+    const tw_paramManager& info = processor_->parameterInfo();
+    const bool syncable = info.getKind(index) == tw_paramManager::kKindSyncRate;
+    const double lo = syncable ? 0.0 : info.getMin(index);
+    const double hi = syncable ? 1.0 : info.getMax(index);
+    float normalised = fallback;
+    if (!processor_->displayToNormalised(index, static_cast<float>(std::clamp(value, lo, hi)),
+                                         normalised))
+        return fallback;
+    return std::clamp(normalised, 0.0f, 1.0f);
+}
+
+double CorvaneClap::toClapValue(int index, float normalised) const {
+    float display = 0.0f;
+    processor_->normalisedToDisplay(index, normalised, display);
+    return display;
+}
+
+float CorvaneClap::effectiveValue(int index) const {
+    const float base = baseValues_[index].load(std::memory_order_relaxed);
+    if (modulation_[index] == 0.0) return base;
+    return toNormalised(index, toClapValue(index, base) + modulation_[index]);
+}
+
+bool CorvaneClap::paramInfo(std::uint32_t index, clap_param_info* info) const {
+    if (!info || index >= static_cast<std::uint32_t>(kNumParams) || !processor_) return false;
+    const int i = static_cast<int>(index);
+    const tw_paramManager& params = processor_->parameterInfo();
+    std::memset(info, 0, sizeof *info);
+    info->id = index;
+    info->flags = kParamSpecs[i].flags;
+    std::snprintf(info->name, sizeof info->name, "%s", params.getNameString(i).c_str());
+    std::snprintf(info->module, sizeof info->module, "%s", kParamSpecs[i].module);
+    const float defaultNormalised = processor_->parameterDefault(i);
+    info->default_value = toClapValue(i, defaultNormalised);
+    info->min_value = toClapValue(i, 0.0f);
+    info->max_value = toClapValue(i, 1.0f);
+    return true;
+}
+
+bool CorvaneClap::paramValue(clap_id id, double* value) const {
+    if (!value || !isParam(id) || !processor_) return false;
+    *value = toClapValue(static_cast<int>(id), baseValues_[id].load(std::memory_order_relaxed));
+    return true;
+}
+
+bool CorvaneClap::valueToText(clap_id id, double value, char* text, std::uint32_t capacity) const {
+    if (!text || capacity == 0 || !isParam(id) || !processor_ || !std::isfinite(value))
+        return false;
+    const int i = static_cast<int>(id);
+    char display[32] = {};
+    char label[32] = {};
+    processor_->normalisedToText(i, toNormalised(i, value), display, sizeof display - 1);
+    processor_->parameterLabel(i, label, sizeof label - 1);
+    const char* shown = display;
+    while (*shown == ' ')
+        ++shown;
+    std::snprintf(text, capacity, label[0] ? "%s %s" : "%s", shown, label);
+    return true;
+}
+
+bool CorvaneClap::textToValue(clap_id id, const char* text, double* value) const {
+    if (!text || !value || !isParam(id) || !processor_) return false;
+    const int i = static_cast<int>(id);
+    const tw_paramManager& params = processor_->parameterInfo();
+    // Choices: any of the texts their steps show, with or without the unit.
+    if (kParamSpecs[i].flags & CLAP_PARAM_IS_STEPPED) {
+        const int first = static_cast<int>(params.getMin(i));
+        const int last = static_cast<int>(params.getMax(i));
+        for (int step = first; step <= last; ++step) {
+            char shown[CLAP_NAME_SIZE];
+            char withoutUnit[32] = {};
+            valueToText(id, step, shown, sizeof shown);
+            processor_->normalisedToText(i, toNormalised(i, step), withoutUnit,
+                                         sizeof withoutUnit - 1);
+            if (sameText(text, shown) || sameText(text, withoutUnit)) {
+                *value = step;
+                return true;
+            }
+        }
+    }
+    // Amounts shown as 0..100 are held as 0..1: their shown number is read and scaled.
+    if (kParamSpecs[i].textScale != 1.0f) {
+        char* end = nullptr;
+        const double number = std::strtod(text, &end);
+        if (end == text || !std::isfinite(number)) return false;
+        *value =
+            std::clamp(number / kParamSpecs[i].textScale, static_cast<double>(params.getMin(i)),
+                       static_cast<double>(params.getMax(i)));
+        return true;
+    }
+    float normalised = 0.0f;
+    if (!processor_->textToNormalised(i, text, normalised)) return false;
+    *value = toClapValue(i, normalised);
+    return true;
+}
+
+void CorvaneClap::refreshBaseValues() {
+    for (int i = 0; i < kNumParams; ++i)
+        baseValues_[i].store(processor_->getParameter(i), std::memory_order_relaxed);
+}
+
+void CorvaneClap::tellHostValuesChanged() const {
+    if (hostParams_ && hostParams_->rescan) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
+    if (hostState_ && hostState_->mark_dirty) hostState_->mark_dirty(host_);
+}
+
+void CorvaneClap::flush(const clap_input_events* in, const clap_output_events* out) {
+    if (!processor_) return;
+    // While the plug-in processes, the host flushes on the audio thread; otherwise on the main.
+    if (state_ == State::Processing ? !onAudioThread() : !onMainThread()) return;
+    changeCount_ = 0;
+    midiCount_ = 0;
+    if (in && in->size && in->get) {
+        const std::uint32_t n = in->size(in);
+        for (std::uint32_t e = 0; e < n; ++e) {
+            const clap_event_header* event = in->get(in, e);
+            // Outside a block only parameter events mean anything; they apply at once.
+            if (!event ||
+                (event->type != CLAP_EVENT_PARAM_VALUE && event->type != CLAP_EVENT_PARAM_MOD))
+                continue;
+            if (!addEvent(event, 0)) {
+                applyFlushed();
+                addEvent(event, 0);
+            }
+        }
+    }
+    applyFlushed();
+    emitEdits(out);
+}
+
+void CorvaneClap::applyFlushed() {
+    for (int c = 0; c < changeCount_; ++c)
+        processor_->setParameter(changes_[c].index, changes_[c].normalised);
+    changeCount_ = 0;
+}
+
 // ---- processing -----------------------------------------------------------------------------
 
-void CorvaneClap::applyEvent(const clap_event_header* event) {
-    if (event->space_id != CLAP_CORE_EVENT_SPACE_ID) return;
+bool CorvaneClap::addEvent(const clap_event_header* event, int frame) {
+    if (event->space_id != CLAP_CORE_EVENT_SPACE_ID) return true;
     const std::uint32_t needed = minimumSize(event->type);
-    if (needed == 0 || event->size < needed) return;
+    if (needed == 0 || event->size < needed) return true;
     switch (event->type) {
-        case CLAP_EVENT_PARAM_VALUE: {
-            const auto* e = reinterpret_cast<const clap_event_param_value*>(event);
-            if (isParam(e->param_id)) applyValue(static_cast<int>(e->param_id), e->value);
-            break;
-        }
+        case CLAP_EVENT_PARAM_VALUE:
         case CLAP_EVENT_PARAM_MOD: {
-            const auto* e = reinterpret_cast<const clap_event_param_mod*>(event);
-            if (isParam(e->param_id)) applyModulation(static_cast<int>(e->param_id), e->amount);
-            break;
+            if (changeCount_ >= kMaxEvents) return false;
+            // The two share their layout up to the value.
+            const auto* e = reinterpret_cast<const clap_event_param_value*>(event);
+            if (!isParam(e->param_id)) return true;
+            const int index = static_cast<int>(e->param_id);
+            if (!std::isfinite(e->value)) return true;
+            if (event->type == CLAP_EVENT_PARAM_VALUE) {
+                baseValues_[index].store(toNormalised(index, e->value), std::memory_order_relaxed);
+            } else {
+                if (!(kParamSpecs[index].flags & CLAP_PARAM_IS_MODULATABLE)) return true;
+                modulation_[index] = e->value;
+            }
+            changes_[changeCount_++] = {frame, index, effectiveValue(index)};
+            return true;
+        }
+        case CLAP_EVENT_MIDI: {
+            const auto* e = reinterpret_cast<const clap_event_midi*>(event);
+            if (e->port_index != 0) return true;
+            return addMidi(frame, e->data[0], e->data[1], e->data[2]);
         }
         case CLAP_EVENT_TRANSPORT:
-            setTransport(reinterpret_cast<const clap_event_transport*>(event));
-            break;
+            return true; // taken by process, which starts a segment there
         default:
-            applyNote(event);
-            break;
+            return addNote(event, frame);
     }
 }
 
-void CorvaneClap::applyNote(const clap_event_header* event) {
-    if (event->type == CLAP_EVENT_MIDI) {
-        const auto* e = reinterpret_cast<const clap_event_midi*>(event);
-        if (e->port_index == 0) sendMidi(e->data[0], e->data[1], e->data[2]);
-        return;
-    }
+bool CorvaneClap::addMidi(int frame, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    if (midiCount_ >= kMaxEvents) return false;
+    CorvaneProcessor::MidiEvent& m = midi_[midiCount_++];
+    m.frame = frame;
+    m.data[0] = status;
+    m.data[1] = data1 & 0x7F;
+    m.data[2] = data2 & 0x7F;
+    return true;
+}
+
+bool CorvaneClap::addNote(const clap_event_header* event, int frame) {
     const auto* e = reinterpret_cast<const clap_event_note*>(event);
-    if (e->port_index != 0 && e->port_index != -1) return;
+    if (e->port_index != 0 && e->port_index != -1) return true;
     const std::uint8_t channel = e->channel >= 0 && e->channel < 16 ? e->channel : 0;
     // A wildcard key releases every note, as all-notes-off does.
     if (e->key < 0 || e->key > 127) {
-        if (event->type != CLAP_EVENT_NOTE_ON) sendMidi(0xB0 | channel, kAllNotesOffController, 0);
-        return;
+        if (event->type == CLAP_EVENT_NOTE_ON) return true;
+        return addMidi(frame, 0xB0 | channel, kAllNotesOffController, 0);
     }
     const auto key = static_cast<std::uint8_t>(e->key);
-    if (event->type == CLAP_EVENT_NOTE_ON) {
-        const double v = std::isfinite(e->velocity) ? std::clamp(e->velocity, 0.0, 1.0) : 1.0;
-        // A note-on always sounds: velocity 0 would read as a release.
-        const auto velocity = static_cast<std::uint8_t>(std::max(1.0, std::round(v * 127.0)));
-        sendMidi(0x90 | channel, key, velocity);
-    } else {
-        sendMidi(0x80 | channel, key, 0);
-    }
+    if (event->type != CLAP_EVENT_NOTE_ON) return addMidi(frame, 0x80 | channel, key, 0);
+    const double v = std::isfinite(e->velocity) ? std::clamp(e->velocity, 0.0, 1.0) : 1.0;
+    // A note-on always sounds: velocity 0 would read as a release.
+    const auto velocity = static_cast<std::uint8_t>(std::max(1.0, std::round(v * 127.0)));
+    return addMidi(frame, 0x90 | channel, key, velocity);
 }
 
-void CorvaneClap::sendMidi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    VstMidiEvent midi{};
-    midi.type = kVstMidiType;
-    midi.byteSize = sizeof midi;
-    midi.midiData[0] = static_cast<char>(status);
-    midi.midiData[1] = static_cast<char>(data1 & 0x7F);
-    midi.midiData[2] = static_cast<char>(data2 & 0x7F);
-    VstEvents list{};
-    list.numEvents = 1;
-    vstSetEventAt(&list, 0, reinterpret_cast<VstEvent*>(&midi));
-    processor_->processEvents(&list);
+void CorvaneClap::setTransport(const clap_event_transport* t) {
+    transportValid_ = t != nullptr;
+    if (!t) return;
+    transport_.tempoBpm = t->tempo;
+    transport_.positionPpq = static_cast<double>(t->song_pos_beats) / CLAP_BEATTIME_FACTOR;
+    transport_.barStartPpq = static_cast<double>(t->bar_start) / CLAP_BEATTIME_FACTOR;
+    transport_.numerator = t->tsig_num;
+    transport_.denominator = t->tsig_denom;
+    transport_.playing = t->flags & CLAP_TRANSPORT_IS_PLAYING;
+    transport_.tempoValid = t->flags & CLAP_TRANSPORT_HAS_TEMPO;
+    transport_.positionValid = t->flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE;
+    transport_.barValid = t->flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE;
+    transport_.signatureValid = t->flags & CLAP_TRANSPORT_HAS_TIME_SIGNATURE;
 }
 
-void CorvaneClap::setTransport(const clap_event_transport* transport) {
-    // Tempo sync needs a tempo and a position in beats; without them the LFO keeps its phase.
-    constexpr std::uint32_t kNeeded = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE;
-    timeValid_ = transport && (transport->flags & kNeeded) == kNeeded;
-    if (!timeValid_) return;
-    timeInfo_.tempo = transport->tempo;
-    timeInfo_.ppqPos = static_cast<double>(transport->song_pos_beats) / CLAP_BEATTIME_FACTOR;
-    timeInfo_.sampleRate = sampleRate_;
-    const bool hasSignature = transport->flags & CLAP_TRANSPORT_HAS_TIME_SIGNATURE;
-    timeInfo_.timeSigNumerator = hasSignature ? transport->tsig_num : 4;
-    timeInfo_.timeSigDenominator = hasSignature ? transport->tsig_denom : 4;
-    timeInfo_.flags = kVstTempoValid | kVstPpqPosValid | kVstTimeSigValid;
-    if (transport->flags & CLAP_TRANSPORT_IS_PLAYING) timeInfo_.flags |= kVstTransportPlaying;
-}
-
-void CorvaneClap::renderPiece(const clap_process* p, std::uint32_t start, std::uint32_t frames) {
-    const clap_audio_buffer& out = p->audio_outputs[0];
-    const float* in[4] = {nullptr, nullptr, nullptr, nullptr};
+void CorvaneClap::renderSegment(const clap_process* p, std::uint32_t begin, std::uint32_t end) {
+    const float* in[CorvaneProcessor::kNumInputs] = {};
+    float* out[CorvaneProcessor::kNumOutputs] = {};
+    int sidechains = 0;
     if (p->audio_inputs && p->audio_inputs_count >= 1 && p->audio_inputs[0].data32) {
         const clap_audio_buffer& main = p->audio_inputs[0];
         in[0] = main.channel_count >= 1 ? main.data32[0] : nullptr;
+        // A mono input feeds both sides.
         in[1] = main.channel_count >= 2 ? main.data32[1] : in[0];
     }
-    // Without a side-chain the follower hears the main input, as the engine does when none is
-    // connected.
-    in[2] = in[0];
-    in[3] = in[1];
     if (p->audio_inputs && p->audio_inputs_count >= 2 && p->audio_inputs[1].data32 &&
         p->audio_inputs[1].channel_count >= 1 && p->audio_inputs[1].data32[0]) {
         const clap_audio_buffer& side = p->audio_inputs[1];
         in[2] = side.data32[0];
         in[3] = side.channel_count >= 2 && side.data32[1] ? side.data32[1] : in[2];
+        sidechains = 2;
     }
-    for (std::uint32_t done = 0; done < frames;) {
-        const std::uint32_t n = std::min(frames - done, kMaxPiece);
-        const std::uint32_t at = start + done;
-        float* ins[4];
-        for (int c = 0; c < 4; ++c)
-            ins[c] = in[c] ? const_cast<float*>(in[c]) + at : silence_;
-        float* outs[2] = {out.data32[0] ? out.data32[0] + at : discard_, discard_};
-        if (out.channel_count >= 2 && out.data32[1]) outs[1] = out.data32[1] + at;
-        processor_->processReplacing(ins, outs, static_cast<VstInt32>(n));
-        if (timeValid_ && (timeInfo_.flags & kVstTransportPlaying) && sampleRate_ > 0.0)
-            timeInfo_.ppqPos += n / sampleRate_ * timeInfo_.tempo / 60.0;
-        done += n;
+    const bool rendering = end > begin;
+    if (rendering) {
+        const clap_audio_buffer& o = p->audio_outputs[0];
+        out[0] = o.data32[0];
+        out[1] = o.channel_count >= 2 ? o.data32[1] : nullptr;
+        // Without a side-chain the follower's side-chain modes listen to the main input.
+        if (sidechains != sidechains_) processor_->setChannelLayout(2, 2, sidechains);
+        sidechains_ = sidechains;
     }
+    auto offset = [begin](auto* channel) { return channel ? channel + begin : nullptr; };
+    for (auto*& c : in)
+        c = offset(c);
+    for (auto*& c : out)
+        c = offset(c);
+    CorvaneProcessor::Block block;
+    block.inputs = in;
+    block.outputs = rendering ? out : nullptr;
+    block.frames = static_cast<int>(end - begin);
+    block.transport = transportValid_ ? &transport_ : nullptr;
+    block.midi = midi_;
+    block.midiCount = midiCount_;
+    block.changes = changes_;
+    block.changeCount = changeCount_;
+    processor_->process(block);
+    // Later segments of the block keep the LFO's own count, unless a transport event comes.
+    transportValid_ = false;
+    changeCount_ = 0;
+    midiCount_ = 0;
 }
 
 clap_process_status CorvaneClap::process(const clap_process* p) {
     if (state_ != State::Processing || !p) return CLAP_PROCESS_ERROR;
     setTransport(p->transport);
+    changeCount_ = 0;
+    midiCount_ = 0;
     const bool canRender = p->audio_outputs && p->audio_outputs_count >= 1 &&
                            p->audio_outputs[0].data32 && p->audio_outputs[0].channel_count >= 1;
     const std::uint32_t frames = canRender ? p->frames_count : 0;
     const clap_input_events* in = p->in_events;
     const std::uint32_t count = in && in->size && in->get ? in->size(in) : 0;
 
-    // Events apply at their frame: the block is rendered in pieces between event times. Events
-    // out of order apply at once; events past the block's end apply after it.
-    std::uint32_t e = 0;
-    for (std::uint32_t pos = 0; pos < frames;) {
-        std::uint32_t next = frames;
-        for (; e < count; ++e) {
-            const clap_event_header* event = in->get(in, e);
-            if (!event) continue;
-            if (event->time > pos) {
-                next = std::min(frames, event->time);
-                break;
-            }
-            applyEvent(event);
+    // The processor applies events at their frames within one call. A transport event starts a
+    // new call at its frame (the processor reads the transport at a block's start), and so do
+    // event lists that fill up. Events out of order apply at the earliest frame still to come;
+    // events past the block apply at its end.
+    std::uint32_t begin = 0;
+    for (std::uint32_t e = 0; e < count; ++e) {
+        const clap_event_header* event = in->get(in, e);
+        if (!event) continue;
+        const std::uint32_t at = std::clamp(event->time, begin, frames);
+        const bool transport = event->type == CLAP_EVENT_TRANSPORT &&
+                               event->space_id == CLAP_CORE_EVENT_SPACE_ID &&
+                               event->size >= sizeof(clap_event_transport);
+        if (transport || !addEvent(event, static_cast<int>(at - begin))) {
+            renderSegment(p, begin, at);
+            begin = at;
+            if (transport)
+                setTransport(reinterpret_cast<const clap_event_transport*>(event));
+            else
+                addEvent(event, 0);
         }
-        renderPiece(p, pos, next - pos);
-        pos = next;
     }
-    for (; e < count; ++e)
-        if (const clap_event_header* event = in->get(in, e)) applyEvent(event);
+    renderSegment(p, begin, frames);
     emitEdits(p->out_events);
     return canRender ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
 }
@@ -826,11 +808,11 @@ clap_process_status CorvaneClap::process(const clap_process* p) {
 bool CorvaneClap::saveState(const clap_ostream* stream) {
     if (!stream || !stream->write || !processor_ || !onMainThread()) return false;
     SavedState saved{};
-    saved.program = processor_->getProgram();
+    saved.program = processor_->program();
     for (int i = 0; i < kNumParams; ++i)
         saved.values[i] = baseValues_[i].load(std::memory_order_relaxed);
     for (int p = 0; p < kNumPrograms; ++p)
-        processor_->getProgramNameIndexed(0, p, saved.names[p]);
+        processor_->programNameIndexed(p, saved.names[p]);
     unsigned char bytes[kSavedStateBytes];
     encodeState(saved, bytes);
     for (std::size_t done = 0; done < sizeof bytes;) {
@@ -853,13 +835,13 @@ bool CorvaneClap::loadState(const clap_istream* stream) {
         total += static_cast<std::size_t>(n);
     }
     SavedState saved;
-    if (total != kSavedStateBytes || !decodeState(bytes, total, saved)) return false;
+    if (!decodeState(bytes, total, saved)) return false;
 
     // Names first, program by program (only those that differ, so a usual state switches
     // nothing), then the current program and its values.
     for (int p = 0; p < kNumPrograms; ++p) {
-        char current[kVstMaxProgNameLen] = {};
-        processor_->getProgramNameIndexed(0, p, current);
+        char current[SavedState::kNameBytes] = {};
+        processor_->programNameIndexed(p, current);
         if (std::strcmp(current, saved.names[p]) == 0) continue;
         processor_->setProgram(p);
         processor_->setProgramName(saved.names[p]);
@@ -902,7 +884,7 @@ bool CorvaneClap::guiCreate(const char* api, bool floating) {
     if (guiCreated_ || !processor_ || !onMainThread()) return false;
     // The toolkit's window runs on the host's timer; without one it could not draw.
     if (!api || std::strcmp(api, CLAP_WINDOW_API_X11) != 0 || floating || !hostTimer_) return false;
-    if (!processor_->getEditor()) return false;
+    editor_ = std::make_unique<CorvaneEditor>(&processor_->editorView());
     guiCreated_ = true;
     return true;
 }
@@ -910,6 +892,7 @@ bool CorvaneClap::guiCreate(const char* api, bool floating) {
 void CorvaneClap::guiDestroy() {
     if (!guiCreated_) return;
     guiHide();
+    editor_.reset();
     guiCreated_ = false;
     parentWindow_ = 0;
 }
@@ -926,12 +909,11 @@ bool CorvaneClap::guiSetParent(const clap_window* window) {
 bool CorvaneClap::guiShow() {
     if (!guiCreated_ || parentWindow_ == 0 || !onMainThread()) return false;
     if (guiOpen_) return true;
-    AEffEditor* editor = processor_->getEditor();
-    if (!editor || !editor->open(reinterpret_cast<void*>(parentWindow_))) return false;
+    if (!editor_->open(reinterpret_cast<void*>(parentWindow_))) return false;
     guiOpen_ = true;
     if (hostTimer_->register_timer(host_, kEditorTimerMs, &timerId_)) return true;
     timerId_ = CLAP_INVALID_ID;
-    editor->close();
+    editor_->close();
     guiOpen_ = false;
     return false;
 }
@@ -940,13 +922,13 @@ bool CorvaneClap::guiHide() {
     if (!guiOpen_) return guiCreated_;
     if (timerId_ != CLAP_INVALID_ID) hostTimer_->unregister_timer(host_, timerId_);
     timerId_ = CLAP_INVALID_ID;
-    processor_->getEditor()->close();
+    editor_->close();
     guiOpen_ = false;
     return true;
 }
 
 void CorvaneClap::onTimer(clap_id timer) {
-    if (guiOpen_ && timer == timerId_) processor_->getEditor()->idle();
+    if (guiOpen_ && timer == timerId_) editor_->idle();
 }
 
 } // namespace corvane::clap

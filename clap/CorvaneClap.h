@@ -1,22 +1,22 @@
 #pragma once
 
 #include "clap/clap_ext.h"
-#include "host/Corvane.h"
-#include "params/CorvaneParameterManager.h"
 #include "params/CorvaneParameters.h"
+#include "processor/CorvaneProcessor.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+
+class CorvaneEditor;
 
 namespace corvane::clap {
 
 // The plug-in's identity as the factory and the preset provider publish it.
 extern const clap_plugin_descriptor kDescriptor;
 
-// One CLAP instance of Corvane: translates the host's calls and events into the calls of the
-// plug-in object that owns the engine, the parameters, the programs and the editor, and that
-// object's callbacks (time information, edits, gestures) back into CLAP terms.
+// One CLAP instance of Corvane: translates the host's calls and events into calls of the
+// format-neutral processor, and the editor's gestures into CLAP events.
 //
 // Lifecycle: created by the factory, init, then any number of activate .. deactivate spans
 // (each with start_processing .. stop_processing spans inside), then destroy, which deactivates
@@ -36,10 +36,10 @@ extern const clap_plugin_descriptor kDescriptor;
 // for LFO Rate, whose unit changes with LFO Sync, the normalised position. Modulation offsets
 // are added in the same units on the audio thread only; what the host reads back, what is saved
 // and what the editor edits is the unmodulated value.
-class CorvaneClap {
+class CorvaneClap final : private CorvaneGestureListener {
 public:
     explicit CorvaneClap(const clap_host* host);
-    ~CorvaneClap();
+    ~CorvaneClap() override;
     CorvaneClap(const CorvaneClap&) = delete;
     CorvaneClap& operator=(const CorvaneClap&) = delete;
 
@@ -73,9 +73,6 @@ public:
     bool guiHide();
     void onTimer(clap_id timer);
 
-    // For tests: the plug-in object behind the instance (read only while no block runs).
-    const Corvane& processor() const { return *processor_; }
-
 private:
     enum class State { Created, Inactive, Active, Processing };
 
@@ -85,12 +82,12 @@ private:
         std::uint16_t index;
     };
     static constexpr std::uint32_t kGestureRing = 256; // a power of two
-    // Blocks longer than this are rendered in pieces of this many frames.
-    static constexpr std::uint32_t kMaxPiece = 4096;
 
-    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                  void* ptr, float opt);
-    VstIntPtr answer(VstInt32 opcode, VstInt32 index, float opt);
+    // The editor's gestures (user-interface thread), queued for the host.
+    void gestureBegin(int index) override;
+    void gestureValue(int index, float normalised) override;
+    void gestureEnd(int index) override;
+    void queueGesture(std::uint16_t type, int index);
 
     bool onMainThread() const;
     bool onAudioThread() const;
@@ -98,19 +95,21 @@ private:
     // Host values and conversions.
     float toNormalised(int index, double value) const;
     double toClapValue(int index, float normalised) const;
-    void applyValue(int index, double value);
-    void applyModulation(int index, double amount);
-    void sendToProcessor(int index);
+    // The normalised value a parameter takes: the host's value plus its modulation.
+    float effectiveValue(int index) const;
     void refreshBaseValues();
     void tellHostValuesChanged() const;
 
-    // Events.
-    void applyEvent(const clap_event_header* event);
-    void applyNote(const clap_event_header* event);
-    void sendMidi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // Events: translated into the pending block's lists; false when the lists are full.
+    bool addEvent(const clap_event_header* event, int frame);
+    bool addMidi(int frame, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    bool addNote(const clap_event_header* event, int frame);
     void setTransport(const clap_event_transport* transport);
-    void renderPiece(const clap_process* process, std::uint32_t start, std::uint32_t frames);
+    // Renders frames [begin, end) of the host's block with the events gathered so far.
+    void renderSegment(const clap_process* process, std::uint32_t begin, std::uint32_t end);
     void emitEdits(const clap_output_events* out);
+    // Flush: the gathered changes to the processor at once.
+    void applyFlushed();
 
     clap_plugin plugin_{};
     const clap_host* host_ = nullptr;
@@ -120,29 +119,29 @@ private:
     const clap_host_timer_support* hostTimer_ = nullptr;
     const clap_host_preset_load* hostPresetLoad_ = nullptr;
 
-    std::unique_ptr<Corvane> processor_;
-    // Texts for values other than the current one, on the main thread.
-    std::unique_ptr<CorvaneParameterManager> textParams_;
+    std::unique_ptr<CorvaneProcessor> processor_;
+    std::unique_ptr<CorvaneEditor> editor_;
     // Read by the editor's thread too, to know whether process will hand its edits over.
     std::atomic<State> state_{State::Created};
-    double sampleRate_ = 44100.0;
 
     std::atomic<float> baseValues_[kNumParams];
     // Audio thread: the modulation offset of each parameter, in its CLAP units.
     double modulation_[kNumParams] = {};
 
-    // Audio thread: what the plug-in object reads when it asks for the time.
-    VstTimeInfo timeInfo_{};
-    bool timeValid_ = false;
+    // Audio thread: the block being gathered for the processor.
+    static constexpr int kMaxEvents = 256;
+    CorvaneProcessor::Transport transport_{};
+    bool transportValid_ = false;
+    CorvaneProcessor::ParameterEvent changes_[kMaxEvents];
+    int changeCount_ = 0;
+    CorvaneProcessor::MidiEvent midi_[kMaxEvents];
+    int midiCount_ = 0;
+    int sidechains_ = -1; // what the processor's layout says, -1 before the first block
 
     Gesture gestures_[kGestureRing] = {};
     std::atomic<std::uint32_t> gestureWrite_{0};
     std::atomic<std::uint32_t> gestureRead_{0};
     std::atomic<std::uint32_t> editedValues_{0};
-
-    // Silence and discard buffers for ports with fewer channels than two.
-    float silence_[kMaxPiece] = {};
-    float discard_[kMaxPiece] = {};
 
     bool guiCreated_ = false;
     bool guiOpen_ = false;

@@ -2,6 +2,7 @@
 // frames: the module loaded as hosts load it, against the plug-in class driven directly.
 
 #include "clap_test_host.h"
+#include "engine/CCorvaneEngine.h"
 #include "host/corvane_test_host.h"
 #include "params/CorvaneFactoryPrograms.h"
 #include "rt_probe.h"
