@@ -3,6 +3,7 @@
 #include "clap/clap_state_format.h"
 #include "editor/corvane_layout.h"
 #include "editor/corvaneeditor.h"
+#include "gui/cknob.h"
 #include "params/CorvaneFactoryPrograms.h"
 #include "params/tw_paramManager.h"
 
@@ -58,13 +59,13 @@ const ParamSpec kParamSpecs[kNumParams] = {
     {"Envelope", kMod, 1.0f},                       // Env HPF
     {"Envelope", kMod, 1.0f},                       // Env Gain
     {"Envelope", kAuto, 1.0f},                      // Env Trigger
-    {"Master", kMod, 1.0f},                         // Input
-    {"Master", kMod, 1.0f},                         // Feedback
-    {"Master", kMod, 1.0f},                         // VCA
-    {"Master", kMod, 1.0f},                         // Master LFO Mod
-    {"Master", kMod, 1.0f},                         // Master Env Mod
-    {"Master", kMod, 1.0f},                         // Mix
-    {"Master", kStep | CLAP_PARAM_IS_BYPASS, 1.0f}, // Bypass
+    {"Output", kMod, 1.0f},                         // Input
+    {"Output", kMod, 1.0f},                         // Feedback
+    {"Output", kMod, 1.0f},                         // VCA
+    {"Output", kMod, 1.0f},                         // Master LFO Mod
+    {"Output", kMod, 1.0f},                         // Master Env Mod
+    {"Output", kMod, 1.0f},                         // Mix
+    {"Output", kStep | CLAP_PARAM_IS_BYPASS, 1.0f}, // Bypass
 };
 
 bool isParam(clap_id id) {
@@ -885,6 +886,8 @@ bool CorvaneClap::guiCreate(const char* api, bool floating) {
     // The toolkit's window runs on the host's timer; without one it could not draw.
     if (!api || std::strcmp(api, CLAP_WINDOW_API_X11) != 0 || floating || !hostTimer_) return false;
     editor_ = std::make_unique<CorvaneEditor>(&processor_->editorView());
+    // Knobs follow vertical drags, as in the other editions.
+    editor_->setKnobMode(VSTGUI::kLinearMode);
     guiCreated_ = true;
     return true;
 }

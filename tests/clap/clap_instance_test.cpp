@@ -57,7 +57,7 @@ TEST_F(ClapInstanceTest, DescribesOnePluginWithItsPortsAndParameters) {
     ASSERT_EQ(instance.params->count(instance.plugin), std::uint32_t(kNumParams));
     clap_param_info info{};
     EXPECT_FALSE(instance.params->get_info(instance.plugin, kNumParams, &info));
-    const std::string expected_modules[] = {"Reverb", "Filter", "LFO", "Envelope", "Master"};
+    const std::string expected_modules[] = {"Reverb", "Filter", "LFO", "Envelope", "Output"};
     const int first_of_module[] = {kRevColor,  kFilterCutoff, kLfoRate,
                                    kEnvAttack, kInput,        kNumParams};
     for (int m = 0; m < 5; ++m)
