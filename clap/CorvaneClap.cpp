@@ -391,20 +391,22 @@ bool CorvaneClap::activate(double sampleRate, std::uint32_t minFrames, std::uint
     return true;
 }
 
-void CorvaneClap::deactivate() {
-    if (state_ != State::Active || !onMainThread()) return;
-    state_ = State::Inactive;
-}
-
-bool CorvaneClap::startProcessing() {
-    if (state_ != State::Active || !onAudioThread()) return false;
-    state_ = State::Processing;
+bool CorvaneClap::transition(State from, State to, bool rightThread) {
+    if (state_ != from || !rightThread) return false;
+    state_ = to;
     return true;
 }
 
+void CorvaneClap::deactivate() {
+    transition(State::Active, State::Inactive, onMainThread());
+}
+
+bool CorvaneClap::startProcessing() {
+    return transition(State::Active, State::Processing, onAudioThread());
+}
+
 void CorvaneClap::stopProcessing() {
-    if (state_ != State::Processing || !onAudioThread()) return;
-    state_ = State::Active;
+    transition(State::Processing, State::Active, onAudioThread());
 }
 
 void CorvaneClap::reset() {

@@ -89,6 +89,8 @@ private:
     void gestureEnd(int index) override;
     void queueGesture(std::uint16_t type, int index);
 
+    // A lifecycle step: from one state to the next, on the thread the step belongs to.
+    bool transition(State from, State to, bool rightThread);
     bool onMainThread() const;
     bool onAudioThread() const;
 

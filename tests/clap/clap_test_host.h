@@ -165,22 +165,10 @@ public:
         std::memcpy(&storage_[count_++], &event, sizeof event);
     }
     void param(std::uint32_t time, clap_id id, double value) {
-        clap_event_param_value e{};
-        e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-        e.param_id = id;
-        e.note_id = -1;
-        e.port_index = e.channel = e.key = -1;
-        e.value = value;
-        add(e);
+        add(parameter_event<clap_event_param_value>(CLAP_EVENT_PARAM_VALUE, time, id, value));
     }
     void modulation(std::uint32_t time, clap_id id, double amount) {
-        clap_event_param_mod e{};
-        e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_MOD, 0};
-        e.param_id = id;
-        e.note_id = -1;
-        e.port_index = e.channel = e.key = -1;
-        e.amount = amount;
-        add(e);
+        add(parameter_event<clap_event_param_mod>(CLAP_EVENT_PARAM_MOD, time, id, amount));
     }
     void note(std::uint32_t time, std::uint16_t type, int key, double velocity) {
         clap_event_note e{};
@@ -203,6 +191,21 @@ public:
     }
 
 private:
+    // Value and modulation events share their layout up to the last field.
+    template <typename Event>
+    static Event parameter_event(std::uint16_t type, std::uint32_t time, clap_id id, double v) {
+        static_assert(sizeof(clap_event_param_value) == sizeof(clap_event_param_mod));
+        clap_event_param_value e{};
+        e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
+        e.param_id = id;
+        e.note_id = -1;
+        e.port_index = e.channel = e.key = -1;
+        e.value = v;
+        Event out;
+        std::memcpy(&out, &e, sizeof out);
+        return out;
+    }
+
     union Slot {
         clap_event_header header;
         unsigned char bytes[128];
