@@ -577,7 +577,7 @@ bool CorvaneClap::textToValue(clap_id id, const char* text, double* value) const
         const int first = static_cast<int>(params.getMin(i));
         const int last = static_cast<int>(params.getMax(i));
         for (int step = first; step <= last; ++step) {
-            char shown[CLAP_NAME_SIZE];
+            char shown[CLAP_NAME_SIZE] = {};
             char withoutUnit[32] = {};
             valueToText(id, step, shown, sizeof shown);
             processor_->normalisedToText(i, toNormalised(i, step), withoutUnit,
