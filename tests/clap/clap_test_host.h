@@ -382,7 +382,7 @@ struct MemoryStream {
                     const std::size_t left = self->bytes.size() - self->read_at;
                     const auto n = static_cast<std::size_t>(
                         std::min<std::uint64_t>({size, left, self->chunk}));
-                    std::memcpy(data, self->bytes.data() + self->read_at, n);
+                    if (n > 0) std::memcpy(data, self->bytes.data() + self->read_at, n);
                     self->read_at += n;
                     return static_cast<std::int64_t>(n);
                 }};
