@@ -616,8 +616,9 @@ void CorvaneClap::tellHostValuesChanged() const {
 
 void CorvaneClap::flush(const clap_input_events* in, const clap_output_events* out) {
     if (!processor_) return;
-    // While the plug-in processes, the host flushes on the audio thread; otherwise on the main.
-    if (state_ == State::Processing ? !onAudioThread() : !onMainThread()) return;
+    // While the plug-in is active the host flushes on the audio thread; otherwise on the main.
+    const bool active = state_ == State::Active || state_ == State::Processing;
+    if (active ? !onAudioThread() : !onMainThread()) return;
     changeCount_ = 0;
     midiCount_ = 0;
     if (in && in->size && in->get) {

@@ -144,7 +144,17 @@ TEST_F(ClapInstanceTest, LifecycleAndThreadRules) {
     other.join();
     // An absurd rate is limited to what the engine runs at.
     ASSERT_TRUE(p->activate(p, 1e9, 1, 64));
-    EXPECT_FALSE(p->activate(p, 48000.0, 1, 64));            // already active
+    EXPECT_FALSE(p->activate(p, 48000.0, 1, 64)); // already active
+    // Active, the host flushes on the audio thread only.
+    InputEvents mix;
+    mix.param(0, kMix, 10.0);
+    instance.params->flush(p, mix.list(), nullptr);
+    EXPECT_GT(std::abs(instance.value(kMix) - 10.0), 1.0);
+    {
+        ClapTestHost::AudioThread audio;
+        instance.params->flush(p, mix.list(), nullptr);
+    }
+    EXPECT_NEAR(instance.value(kMix), 10.0, 1e-4);
     EXPECT_EQ(instance.process(record), CLAP_PROCESS_ERROR); // not processing
     {
         ClapTestHost::AudioThread audio;
