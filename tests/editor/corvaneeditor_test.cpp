@@ -245,7 +245,7 @@ TEST_F(EditorTest, ChangesWhileClosedAreDroppedAndReopeningBuildsAFreshWindow) {
     EXPECT_EQ(editor->getTimer(), nullptr);
 
     view.changes.raiseOne(corvane::kFilterCutoff); // a notice without a new value
-    view.values[corvane::kRevMix] = 0.4f;             // changed behind the editor's back
+    view.values[corvane::kRevMix] = 0.4f;          // changed behind the editor's back
     editor->idle();
     ASSERT_TRUE(editor->open(nullptr));
     editor->idle();

@@ -8,8 +8,8 @@
 #include "corvane_test_host.h"
 
 #include "editor/corvaneeditor.h"
-#include "host/CorvaneVstEditor.h"
 #include "gui/ccontrol.h"
+#include "host/CorvaneVstEditor.h"
 
 #include <chrono>
 #include <random>

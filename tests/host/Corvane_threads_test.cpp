@@ -5,8 +5,8 @@
 #include "rt_probe.h"
 
 #include "editor/corvaneeditor.h"
-#include "host/CorvaneVstEditor.h"
 #include "gui/ccontrol.h"
+#include "host/CorvaneVstEditor.h"
 
 #include <functional>
 #include <thread>
@@ -131,9 +131,9 @@ TEST_P(CorvaneOvertaken, EveryoneEndsWithTheLastValue) {
     plugin->arm(program_switch ? CorvaneProcessor::Step::ProgramSelected
                                : CorvaneProcessor::Step::WriterStored,
                 [&] {
-        std::thread drag([&] { effect->setParameter(effect, kFilterType, dragged); });
-        drag.join();
-    });
+                    std::thread drag([&] { effect->setParameter(effect, kFilterType, dragged); });
+                    drag.join();
+                });
     if (program_switch)
         effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
     else
