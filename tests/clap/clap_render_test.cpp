@@ -201,6 +201,52 @@ TEST_F(ClapRender, ParameterEventsActAtTheirFrame) {
     }
 }
 
+// A transport event inside a block takes effect at its frame, as the transport of a block that
+// started there would.
+TEST_F(ClapRender, TransportEventsActAtTheirFrame) {
+    auto run = [&](bool split, double second_tempo) {
+        ClapInstance instance(module, host);
+        instance.presets->from_location(instance.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN,
+                                        nullptr, "1");
+        EXPECT_TRUE(instance.start(kRate));
+        ClapBlock block(512);
+        InputEvents events;
+        noise_source noise(6);
+        std::vector<float> out;
+        double beats = 0.0;
+        for (int n = 0; n < 40; ++n) {
+            for (int ch = 0; ch < 2; ++ch)
+                noise.fill(block.in(ch), 0.5f);
+            const auto fixed = [](double b) {
+                return std::llround(b * double(CLAP_BEATTIME_FACTOR));
+            };
+            const clap_event_transport first = transport_at(fixed(beats), kTempo);
+            beats += 256 * kTempo / 60.0 / kRate;
+            clap_event_transport second = transport_at(fixed(beats), second_tempo);
+            beats += 256 * second_tempo / 60.0 / kRate;
+            events.clear();
+            if (split) {
+                instance.process(block.record(256, &events, nullptr, false, &first));
+                ClapBlock rest(256);
+                for (int ch = 0; ch < 2; ++ch)
+                    std::copy(block.in(ch).begin() + 256, block.in(ch).end(), rest.in(ch).begin());
+                instance.process(rest.record(256, &events, nullptr, false, &second));
+                out.insert(out.end(), block.out(0).begin(), block.out(0).begin() + 256);
+                out.insert(out.end(), rest.out(0).begin(), rest.out(0).end());
+            } else {
+                second.header.time = 256;
+                events.add(second);
+                instance.process(block.record(512, &events, nullptr, false, &first));
+                out.insert(out.end(), block.out(0).begin(), block.out(0).end());
+            }
+        }
+        return out;
+    };
+    const std::vector<float> whole = run(false, 150.0);
+    EXPECT_EQ(first_difference(whole, run(true, 150.0)), -1);
+    EXPECT_NE(first_difference(whole, run(false, kTempo)), -1);
+}
+
 // Modulation moves the sound as the same offset on the value would, and is neither reported
 // back, nor saved, nor echoed as an edit.
 TEST_F(ClapRender, ModulationIsAnOffsetThatIsNotSaved) {
