@@ -3,6 +3,7 @@
 #include "clap/clap_state_format.h"
 #include "editor/corvane_layout.h"
 #include "editor/corvaneeditor.h"
+#include "gui/cframe.h"
 #include "gui/cknob.h"
 #include "params/CorvaneFactoryPrograms.h"
 #include "params/tw_paramManager.h"
@@ -289,6 +290,11 @@ void timerFired(const clap_plugin* p, clap_id timer) {
 }
 const clap_plugin_timer_support kTimerSupport = {timerFired};
 
+void fdReady(const clap_plugin* p, int fd, std::uint32_t flags) {
+    if (auto* self = CorvaneClap::from(p)) self->onFd(fd, flags);
+}
+const clap_plugin_posix_fd_support kFdSupport = {fdReady};
+
 // Case-insensitive comparison of two texts, each without leading and trailing spaces.
 bool sameText(const char* a, const char* b) {
     auto trim = [](const char*& s, std::size_t& n) {
@@ -358,6 +364,7 @@ bool CorvaneClap::init() {
     hostParams_ = hostExtension<clap_host_params>(host_, CLAP_EXT_PARAMS);
     hostState_ = hostExtension<clap_host_state>(host_, CLAP_EXT_STATE);
     hostTimer_ = hostExtension<clap_host_timer_support>(host_, CLAP_EXT_TIMER_SUPPORT);
+    hostFd_ = hostExtension<clap_host_posix_fd_support>(host_, CLAP_EXT_POSIX_FD_SUPPORT);
     hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD);
     if (!hostPresetLoad_)
         hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD_COMPAT);
@@ -430,6 +437,7 @@ const void* CorvaneClap::extension(const char* id) const {
         {CLAP_EXT_PRESET_LOAD_COMPAT, &kPresetLoad},
         {CLAP_EXT_GUI, &kGui},
         {CLAP_EXT_TIMER_SUPPORT, &kTimerSupport},
+        {CLAP_EXT_POSIX_FD_SUPPORT, &kFdSupport},
     };
     for (const Entry& e : kExtensions)
         if (std::strcmp(id, e.id) == 0) return e.extension;
@@ -917,17 +925,26 @@ bool CorvaneClap::guiShow() {
     if (guiOpen_) return true;
     if (!editor_->open(reinterpret_cast<void*>(parentWindow_))) return false;
     guiOpen_ = true;
-    if (hostTimer_->register_timer(host_, kEditorTimerMs, &timerId_)) return true;
-    timerId_ = CLAP_INVALID_ID;
-    editor_->close();
-    guiOpen_ = false;
-    return false;
+    if (!hostTimer_->register_timer(host_, kEditorTimerMs, &timerId_)) {
+        timerId_ = CLAP_INVALID_ID;
+        editor_->close();
+        guiOpen_ = false;
+        return false;
+    }
+    // Input is handled as soon as it arrives where the host watches the window's connection;
+    // the timer still runs the graphs and catches what the descriptor does not announce.
+    const VSTGUI::CFrame* frame = editor_->getFrame();
+    const int fd = frame ? frame->getX11ConnectionFd() : -1;
+    if (hostFd_ && fd >= 0 && hostFd_->register_fd(host_, fd, CLAP_POSIX_FD_READ)) fd_ = fd;
+    return true;
 }
 
 bool CorvaneClap::guiHide() {
     if (!guiOpen_) return guiCreated_;
     if (timerId_ != CLAP_INVALID_ID) hostTimer_->unregister_timer(host_, timerId_);
     timerId_ = CLAP_INVALID_ID;
+    if (fd_ >= 0) hostFd_->unregister_fd(host_, fd_);
+    fd_ = -1;
     editor_->close();
     guiOpen_ = false;
     return true;
@@ -935,6 +952,11 @@ bool CorvaneClap::guiHide() {
 
 void CorvaneClap::onTimer(clap_id timer) {
     if (guiOpen_ && timer == timerId_) editor_->idle();
+}
+
+void CorvaneClap::onFd(int fd, std::uint32_t flags) {
+    if (guiOpen_ && fd == fd_ && fd >= 0 && (flags & (CLAP_POSIX_FD_READ | CLAP_POSIX_FD_ERROR)))
+        editor_->idle();
 }
 
 } // namespace corvane::clap

@@ -72,6 +72,7 @@ public:
     bool guiShow();
     bool guiHide();
     void onTimer(clap_id timer);
+    void onFd(int fd, std::uint32_t flags);
 
 private:
     enum class State { Created, Inactive, Active, Processing };
@@ -119,6 +120,7 @@ private:
     const clap_host_params* hostParams_ = nullptr;
     const clap_host_state* hostState_ = nullptr;
     const clap_host_timer_support* hostTimer_ = nullptr;
+    const clap_host_posix_fd_support* hostFd_ = nullptr;
     const clap_host_preset_load* hostPresetLoad_ = nullptr;
 
     std::unique_ptr<CorvaneProcessor> processor_;
@@ -148,6 +150,7 @@ private:
     bool guiCreated_ = false;
     bool guiOpen_ = false;
     clap_id timerId_ = CLAP_INVALID_ID;
+    int fd_ = -1; // the editor window's connection, while the host watches it
     unsigned long parentWindow_ = 0;
 };
 

@@ -82,6 +82,7 @@ public:
     std::vector<std::uint32_t> timers; // registered, not yet unregistered
     std::uint32_t timer_period_ms = 0;
     bool offer_timer = true;
+    std::vector<int> fds; // watched for the plug-in
 
 private:
     static ClapTestHost* self(const clap_host* h) {
@@ -121,6 +122,20 @@ private:
             [](const clap_host* host, std::uint32_t, const char*, const char*) {
                 ++self(host)->presets_loaded;
             }};
+        static const clap_host_posix_fd_support kFds = {
+            [](const clap_host* host, int fd, std::uint32_t) {
+                self(host)->fds.push_back(fd);
+                return true;
+            },
+            [](const clap_host*, int, std::uint32_t) { return true; },
+            [](const clap_host* host, int fd) {
+                auto& f = self(host)->fds;
+                const auto found = std::find(f.begin(), f.end(), fd);
+                if (found == f.end()) return false;
+                f.erase(found);
+                return true;
+            }};
+        if (std::strcmp(extension_id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return &kFds;
         if (std::strcmp(extension_id, CLAP_EXT_THREAD_CHECK) == 0) return &kThreads;
         if (std::strcmp(extension_id, CLAP_EXT_PARAMS) == 0) return &kParams;
         if (std::strcmp(extension_id, CLAP_EXT_STATE) == 0) return &kState;
