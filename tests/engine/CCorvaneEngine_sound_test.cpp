@@ -86,14 +86,15 @@ double db(double gain) {
 
 // Identical channels in give identical channels out through every stage of every program,
 // the reverb aside: its right network is built longer on purpose, so it is frozen while still
-// empty and stays silent (its dry and wet gains still act). The only difference left is the
-// anti-denormal offset, ±1e-12 on the two feedback paths.
+// empty (silent) and mixed out, which lets the programs with a fully wet reverb be heard too.
+// The only difference left is the anti-denormal offset, ±1e-12 on the two feedback paths.
 class ProgramSymmetry : public testing::TestWithParam<int> {};
 
 TEST_P(ProgramSymmetry, IdenticalChannelsInGiveIdenticalChannelsOut) {
     corvane::test::test_host host;
     auto e = corvane::test::make_program_engine(GetParam(), 44100.0f, host);
     e->set_normalised_parameter(E::rev_freeze, 1.0f);
+    e->set_normalised_parameter(E::rev_mix, 0.0f);
     settle(*e, 1000);
     const int frames = 22050;
     io b(frames);
