@@ -147,6 +147,15 @@ void tw_paramManager::setNormalized(int index, float n) {
     storeNormalized(index, *p, program(), clamp01(n));
 }
 
+bool tw_paramManager::updateNormalized(int index, float n) {
+    Parameter* p = find(index);
+    if (!p || isNaN(n)) return false;
+    n = clamp01(n);
+    if (normalized(*p) == n) return false;
+    storeNormalized(index, *p, program(), n);
+    return true;
+}
+
 float tw_paramManager::getReal(int index) const {
     const Parameter* p = find(index);
     return p ? real(index, *p) : 0.0f;
