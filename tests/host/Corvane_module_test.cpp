@@ -1,9 +1,9 @@
 // build/Corvane.so as hosts meet it: loaded with dlopen and created through its entry point,
 // then driven through the record only, by the command-line host's library and its executable.
 
-#include "tools/audio_file.h"
-#include "tools/fx_files.h"
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/audio_file.h"
+#include "tools/corvane-host/fx_files.h"
+#include "tools/corvane-host/hosted_plugin.h"
 
 #include <gtest/gtest.h>
 

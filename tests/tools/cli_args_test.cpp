@@ -1,7 +1,7 @@
 // The render command line: what it accepts, and that it refuses what it cannot use.
 
-#include "tools/cli_args.h"
-#include "tools/render_command.h"
+#include "tools/corvane-host/cli_args.h"
+#include "tools/corvane-host/render_command.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include "host_test_support.h"
 
-#include "tools/demo_signal.h"
-#include "tools/fx_files.h"
-#include "tools/pending_file.h"
+#include "tools/corvane-host/demo_signal.h"
+#include "tools/corvane-host/fx_files.h"
+#include "tools/corvane-host/pending_file.h"
 #include <ostream>
 
 namespace corvane::tools {

@@ -4,7 +4,7 @@
 #include "host_test_support.h"
 
 #include "rt_probe.h"
-#include "tools/fx_files.h"
+#include "tools/corvane-host/fx_files.h"
 #include <ostream>
 
 #include <dlfcn.h>

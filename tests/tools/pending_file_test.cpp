@@ -1,7 +1,7 @@
 // Output files appear complete or not at all.
 
 #include "host_test_support.h"
-#include "tools/pending_file.h"
+#include "tools/corvane-host/pending_file.h"
 
 #include <csignal>
 

@@ -2,7 +2,7 @@
 // MIDI and time delivered at the right frames whatever the block size.
 
 #include "host_test_support.h"
-#include "tools/renderer.h"
+#include "tools/corvane-host/renderer.h"
 
 namespace corvane::tools {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/fx_files.h"
+#include "tools/corvane-host/fx_files.h"
 
 #include <cstring>
 #include <fstream>
