@@ -137,10 +137,11 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     reader->rate_ = info.samplerate;
     reader->header_frames_ = static_cast<size_t>(info.frames);
     // Where the header claims more than the file holds, the decoder trims the length it gives
-    // and notes why in its log.
+    // and notes why in its log. A streamed WAV's largest length means "until the end".
     char log[4096] = {};
     sf_command(file, SFC_GET_LOG_INFO, log, sizeof log);
-    reader->header_too_long_ = std::strstr(log, "(should be") != nullptr ||
+    const bool streamed = std::strstr(log, "data : 4294967295") != nullptr;
+    reader->header_too_long_ = (!streamed && std::strstr(log, "(should be") != nullptr) ||
                                std::strstr(log, "greater than") != nullptr ||
                                std::strstr(log, "past end of file") != nullptr;
     try {

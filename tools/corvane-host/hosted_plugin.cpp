@@ -1,6 +1,7 @@
 #include "tools/corvane-host/hosted_plugin.h"
 
 #include "params/CorvaneParameterManager.h"
+#include "params/CorvaneParameters.h"
 #include "tools/corvane-host/cli_args.h"
 
 #include <cmath>
@@ -236,6 +237,17 @@ std::string HostedPlugin::parameter_long_name(VstInt32 index) {
         if (!name.empty()) return name;
     }
     return parameter_name(index);
+}
+
+std::vector<std::string> HostedPlugin::parameter_steps(VstInt32 index) {
+    if (unique_id() != kCorvaneId) return {};
+    // The host shows these as numbers; the editor shows them as switches with these names.
+    switch (index) {
+        case kFilterType: return {"LP", "BP", "HP"};
+        case kLfoShape: return {"square", "saw", "sine", "random"};
+        case kEnvTrigger: return {"AUDIO", "MIDI", "SIDECH", "LFO"};
+        default: return {};
+    }
 }
 
 bool HostedPlugin::normalised_from_units(VstInt32 index, float units, float& normalised) {

@@ -72,6 +72,8 @@ public:
     std::string parameter_display(VstInt32 index) override;
     float parameter(VstInt32 index) override { return effect_->getParameter(effect_, index); }
     void set_parameter(VstInt32 index, float value) override;
+    // Named only where this host knows the plug-in: Corvane's switches, named as on its panel.
+    std::vector<std::string> parameter_steps(VstInt32 index) override;
     // Through the plug-in's private vendor request, for plug-ins known to answer it.
     bool normalised_from_units(VstInt32 index, float units, float& normalised) override;
 

@@ -53,6 +53,9 @@ public:
     virtual std::string parameter_display(int index) = 0;
     virtual float parameter(int index) = 0;
     virtual void set_parameter(int index, float value) = 0;
+    // The names of a stepped parameter's positions, which lie evenly from 0 to 1 (none when the
+    // parameter has no named steps).
+    virtual std::vector<std::string> parameter_steps(int index) = 0;
     // The normalised value of a value in the parameter's own units, when the plug-in can tell.
     virtual bool normalised_from_units(int index, float units, float& normalised) = 0;
 

@@ -27,6 +27,18 @@ std::string trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
+std::string lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Whether words (whole words, any case) appear in name.
+bool contains_word(const std::string& name, const std::string& words) {
+    const std::string n = " " + lower(name) + " ", w = " " + lower(words) + " ";
+    return n.find(w) != std::string::npos;
+}
+
 std::string parameter_list(PluginInstance& plugin) {
     std::string text;
     for (int i = 0; i < plugin.num_params(); ++i) {
@@ -70,8 +82,19 @@ int find_parameter(PluginInstance& plugin, const std::string& which, std::string
         if (equals_ignoring_case(trim(plugin.parameter_name(i)), name) ||
             equals_ignoring_case(trim(plugin.parameter_long_name(i)), name))
             return i;
-    error = "the plug-in has no parameter '" + which + "'; its parameters are:" +
-            parameter_list(plugin);
+    // A word of one long name only ("Freeze" for "Rev Freeze").
+    std::vector<int> partial;
+    for (int i = 0; i < plugin.num_params() && !name.empty(); ++i)
+        if (contains_word(plugin.parameter_long_name(i), name)) partial.push_back(i);
+    if (partial.size() == 1) return partial[0];
+    error = "the plug-in has no parameter '" + which + "'";
+    if (partial.size() > 1) {
+        error += "; it could be any of:";
+        for (int i : partial)
+            error += "\n  " + std::to_string(i) + "  " + plugin.parameter_long_name(i);
+    } else {
+        error += "; its parameters are:" + parameter_list(plugin);
+    }
     return -1;
 }
 
@@ -101,7 +124,14 @@ bool parameter_value(PluginInstance& plugin, int index, const std::string& text,
                 text + "' as a value from 0 to 1";
         return false;
     }
-    std::vector<std::string> texts;
+    const std::vector<std::string> steps = plugin.parameter_steps(index);
+    for (size_t k = 0; k < steps.size(); ++k)
+        if (equals_ignoring_case(steps[k], given)) {
+            value = steps.size() > 1 ? static_cast<float>(k) / static_cast<float>(steps.size() - 1)
+                                     : 0.0f;
+            return true;
+        }
+    std::vector<std::string> texts = steps;
     if (value_from_display(plugin, index, given, value, texts)) return true;
     error = "'" + text + "' is no value of " + name + ": give a value from 0 to 1";
     if (!unit.empty()) error += ", a value in " + unit;

@@ -40,8 +40,8 @@ bool same_file(const std::string& a, const std::string& b) {
     FileIdentity ia, ib;
     if (identify_file(a, ia) && identify_file(b, ib)) return ia == ib;
     std::error_code ignored;
-    return std::filesystem::weakly_canonical(a, ignored) ==
-           std::filesystem::weakly_canonical(b, ignored);
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(a, ignored), ignored) ==
+           std::filesystem::weakly_canonical(std::filesystem::absolute(b, ignored), ignored);
 }
 
 // An output must not overwrite an input, nor another output.
@@ -143,9 +143,9 @@ bool open_source(const std::string& path, std::unique_ptr<AudioFileReader>& read
 void warn_if_short(const AudioFileReader* reader) {
     if (reader && reader->ended_early())
         std::fprintf(stderr,
-                     "corvane-host: warning: '%s' ends before its header says (%zu of %zu "
-                     "frames read); the rest was rendered as silence\n",
-                     reader->path().c_str(), reader->frames_read(), reader->expected_frames());
+                     "corvane-host: warning: '%s' ends before its header says; its %zu frames "
+                     "were rendered\n",
+                     reader->path().c_str(), reader->frames_read());
 }
 
 std::string program_name_of(PluginInstance& plugin) {
