@@ -215,7 +215,7 @@ CLI::App* add_render_command(CLI::App& app, int& exit_code) {
     c->add_option("-o,--output", o->output, "WAV file to write, or - for standard output")
         ->capture_default_str();
     c->add_option("--sidechain", o->sidechain,
-                  "mono or stereo side-chain, on input pins 2 and 3 (counted from 0)");
+                  "mono or stereo side-chain, into inputs 3 and 4 (pins 2 and 3, counted from 0)");
     add_settings_options(*c, o->settings);
     c->add_option("--fxp", o->load_fxp, "load a program file into the current program");
     c->add_option("--fxb", o->load_fxb, "load a bank file (before --program)");
