@@ -291,6 +291,28 @@ TEST(HostOutputs, AllOrNothing) {
         EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
 }
 
+// Integer formats clip what lies beyond full scale, and say so; the summary gives the peak.
+TEST(HostOutputs, ClippingIsReported) {
+    TempDir dir;
+    write_wav(dir.file("in.wav"), test_signal(2, 3000));
+    // Main plus side-chain at double gain: up to twice full scale.
+    const std::vector<std::string> loud = {"render", kTestPlugin, "-i", "in.wav", "--sidechain",
+                                           "in.wav", "--param", "Gain=1", "-o", "out.wav"};
+    RunResult r = run_host(loud, dir.file(""));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("clipped"), std::string::npos) << r.err; // float keeps everything
+    EXPECT_NE(r.out.find("peak +6.0 dBFS"), std::string::npos) << r.out;
+    std::vector<std::string> pcm16 = loud;
+    pcm16.insert(pcm16.end(), {"--format", "pcm16"});
+    r = run_host(pcm16, dir.file(""));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("samples clipped to full scale in pcm16 (peak +6.0 dBFS)"),
+              std::string::npos)
+        << r.err;
+    const AudioBuffer out = read_wav(dir.file("out.wav"));
+    EXPECT_GT(*std::max_element(out.channels[0].begin(), out.channels[0].end()), 0.9999f);
+}
+
 // Inputs stream: a header that promises more than the file holds is noticed, not trusted.
 TEST(HostInputs, ShortFilesAreNoticedNotTrusted) {
     TempDir dir;

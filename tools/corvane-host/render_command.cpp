@@ -369,7 +369,7 @@ int run_render(const RenderOptions& o) {
         const double audio_seconds = static_cast<double>(stats.frames) / rate;
         std::fprintf(to,
                      "Rendered %.2f s (%zu frames, %d Hz, %d channels) of %s through '%s', "
-                     "program %s '%s', in %.2f s (%.0fx real time); peak %.1f dBFS -> %s\n",
+                     "program %s '%s', in %.2f s (%.0fx real time); peak %+.1f dBFS -> %s\n",
                      audio_seconds, stats.frames, static_cast<int>(rate), plugin->num_outputs(),
                      o.input.empty() ? "the demo" : o.input.c_str(),
                      plugin->effect_name().c_str(), program_number_text(plugin->program()).c_str(),
