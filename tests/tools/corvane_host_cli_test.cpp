@@ -169,9 +169,8 @@ TEST(HostCommandLine, BenchComparesPluginsProgramByProgram) {
     EXPECT_NE(r.out.find("1.00 x the first"), std::string::npos);
     EXPECT_TRUE(dir.entries().empty());
 
-    const RunResult quiet =
-        run_host({"bench", kTestPlugin, "--silence", "--seconds", "0.02", "--reps", "1"},
-                 dir.file(""));
+    const RunResult quiet = run_host(
+        {"bench", kTestPlugin, "--silence", "--seconds", "0.02", "--reps", "1"}, dir.file(""));
     ASSERT_EQ(quiet.code, 0) << quiet.err;
     EXPECT_NE(quiet.out.find("silence after noise"), std::string::npos) << quiet.out;
 }
@@ -193,10 +192,10 @@ TEST(HostCommandLine, HelpAndUsage) {
     EXPECT_EQ(bogus.code, 2);
     EXPECT_NE(bogus.err.find("unknown subcommand 'bogus'"), std::string::npos) << bogus.err;
     // Options keep both spellings, with the value attached or apart.
-    EXPECT_EQ(run_host({"render", kTestPlugin, "--output=eq.wav", "--tempo=128", "-q"},
-                       dir.file(""))
-                  .code,
-              0);
+    EXPECT_EQ(
+        run_host({"render", kTestPlugin, "--output=eq.wav", "--tempo=128", "-q"}, dir.file(""))
+            .code,
+        0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("eq.wav")));
 }
 
@@ -240,8 +239,8 @@ TEST(HostOutputs, GoWhereTheyPoint) {
     EXPECT_EQ(read_wav(copy).channels, expected.channels);
 
     // Standard output: the WAV on it, the summary on the error stream.
-    const RunResult piped = run_host({"render", kTestPlugin, "-i", "in.wav", "-o", "-"},
-                                     dir.file(""));
+    const RunResult piped =
+        run_host({"render", kTestPlugin, "-i", "in.wav", "-o", "-"}, dir.file(""));
     EXPECT_EQ(piped.code, 0) << piped.err;
     EXPECT_EQ(piped.out.compare(0, 4, "RIFF"), 0);
     EXPECT_NE(piped.err.find("-> -"), std::string::npos) << piped.err;
@@ -279,8 +278,8 @@ TEST(HostOutputs, AllOrNothing) {
     if (child == 0) {
         rlimit limit{20000, 20000};
         setrlimit(RLIMIT_FSIZE, &limit);
-        const RunResult big = run_host(
-            {"render", kTestPlugin, "-i", "in.wav", "-o", "keep.wav", "-q"}, dir.file(""));
+        const RunResult big =
+            run_host({"render", kTestPlugin, "-i", "in.wav", "-o", "keep.wav", "-q"}, dir.file(""));
         _exit(big.code == 1 && big.err.find("File too large") != std::string::npos ? 0 : 1);
     }
     int status = 0;
@@ -296,8 +295,8 @@ TEST(HostOutputs, ClippingIsReported) {
     TempDir dir;
     write_wav(dir.file("in.wav"), test_signal(2, 3000));
     // Main plus side-chain at double gain: up to twice full scale.
-    const std::vector<std::string> loud = {"render", kTestPlugin, "-i", "in.wav", "--sidechain",
-                                           "in.wav", "--param", "Gain=1", "-o", "out.wav"};
+    const std::vector<std::string> loud = {"render", kTestPlugin, "-i",     "in.wav", "--sidechain",
+                                           "in.wav", "--param",   "Gain=1", "-o",     "out.wav"};
     RunResult r = run_host(loud, dir.file(""));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err.find("clipped"), std::string::npos) << r.err; // float keeps everything
@@ -407,9 +406,13 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"ParamNaN", {"--param", "0=nan"}, 1, "no value of Gain"},
         Failure{"TimedChangeTime", {"--at", "soon", "Gain=1"}, 1, "--at takes SECONDS"},
         Failure{"TimedChangeName", {"--at", "1", "Loud=1"}, 1, "--at 1: the plug-in has no"},
-        Failure{"OutputIsTheInput", {"-i", "mono48k.wav", "-o", "mono48k.wav"}, 1,
+        Failure{"OutputIsTheInput",
+                {"-i", "mono48k.wav", "-o", "mono48k.wav"},
+                1,
                 "an output cannot overwrite an input"},
-        Failure{"OutputIsTheSidechain", {"--sidechain", "./mono48k.wav", "-o", "mono48k.wav"}, 1,
+        Failure{"OutputIsTheSidechain",
+                {"--sidechain", "./mono48k.wav", "-o", "mono48k.wav"},
+                1,
                 "an output cannot overwrite an input"},
         Failure{"TwoOutputsOneFile", {"-o", "both", "--save-fxp", "./both"}, 1, "both write"},
         Failure{"BadOption", {"--loud"}, 2, "--loud"},

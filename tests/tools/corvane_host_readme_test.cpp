@@ -7,9 +7,9 @@
 #include "tools/corvane-host/fx_files.h"
 
 #include <cmath>
-#include <sndfile.h>
 #include <filesystem>
 #include <fstream>
+#include <sndfile.h>
 #include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -87,7 +87,8 @@ AudioBuffer kick_track(double rate, double seconds) {
     for (size_t i = 0; i < audio.frames(); ++i) {
         const double t = static_cast<double>(i % beat) / rate;
         audio.channels[0][i] = static_cast<float>(
-            0.9 * std::exp(-t * 12.0) * std::sin(2.0 * M_PI * (50.0 * t + 40.0 * (1.0 - std::exp(-t * 30.0)) / 30.0)));
+            0.9 * std::exp(-t * 12.0) *
+            std::sin(2.0 * M_PI * (50.0 * t + 40.0 * (1.0 - std::exp(-t * 30.0)) / 30.0)));
     }
     return audio;
 }
@@ -106,7 +107,8 @@ protected:
                                    SampleFormat::float32, error))
             << error;
         ASSERT_EQ(run_host({"render", kModule, "-q", "-o", "bank.wav", "--save-fxb", "mybank.fxb"},
-                           dir.file("")).code,
+                           dir.file(""))
+                      .code,
                   0);
         readme = read_readme();
         dir.write_text("sweep.txt", readme.sweep);
@@ -126,7 +128,9 @@ TEST_F(ReadmeCommands, RunAsWrittenAndShowWhatTheyClaim) {
         }
         EXPECT_EQ(run_shell(command, dir.file("")), 0)
             << command << "\n"
-            << std::string(std::istreambuf_iterator<char>(std::ifstream(dir.file("shell.err")).rdbuf()), {});
+            << std::string(
+                   std::istreambuf_iterator<char>(std::ifstream(dir.file("shell.err")).rdbuf()),
+                   {});
     }
     // The side-chain example follows the side-chain: without it the output is another.
     ASSERT_EQ(run_host({"render", kModule, "-i", "drums.wav", "--program", "20 Mother Ducker",
@@ -145,7 +149,8 @@ TEST_F(ReadmeCommands, RunAsWrittenAndShowWhatTheyClaim) {
     EXPECT_GT(difference_db(read_wav(dir.file("no-notes.wav")), read_wav(dir.file("gated.wav"))),
               -6.0);
     // The streamed file reads back whole.
-    EXPECT_EQ(read_wav(dir.file("streamed.wav")).frames(), read_wav(dir.file("drums.wav")).frames());
+    EXPECT_EQ(read_wav(dir.file("streamed.wav")).frames(),
+              read_wav(dir.file("drums.wav")).frames());
     // Bypassed from 6 s on: after the fade the output is the dry input.
     const AudioBuffer frozen = read_wav(dir.file("frozen.wav"));
     const AudioBuffer dry = make_demo_signal(44100.0, 120.0, 4, 4);
@@ -156,13 +161,13 @@ TEST_F(ReadmeCommands, RunAsWrittenAndShowWhatTheyClaim) {
 // Values in the parameters' own units and positions reach the plug-in as the values they mean.
 TEST(HostSettings, ValuesInUnitsAndPositions) {
     TempDir dir;
-    ASSERT_EQ(run_host({"render", kModule, "-q", "-o", "x.wav", "--param", "filter cutoff=1000Hz",
-                        "--param", "FiltrTyp=BP", "--param", "Mix=50%", "--param",
-                        "Env Trigger=sidech", "--param", "27=0.25", "--param", "Input=-6dB",
-                        "--save-fxp", "x.fxp"},
-                       dir.file(""))
-                  .code,
-              0);
+    ASSERT_EQ(
+        run_host({"render", kModule, "-q", "-o", "x.wav", "--param", "filter cutoff=1000Hz",
+                  "--param", "FiltrTyp=BP", "--param", "Mix=50%", "--param", "Env Trigger=sidech",
+                  "--param", "27=0.25", "--param", "Input=-6dB", "--save-fxp", "x.fxp"},
+                 dir.file(""))
+            .code,
+        0);
     std::vector<uint8_t> bytes;
     FxIdentity identity;
     FxProgram program;
@@ -172,10 +177,10 @@ TEST(HostSettings, ValuesInUnitsAndPositions) {
     const std::vector<float>& v = program.values;
     ASSERT_EQ(v.size(), 29u);
     EXPECT_NEAR(v[5], std::log(1000.0 / 20.0) / std::log(1000.0), 1e-3); // exponential 20..20k
-    EXPECT_EQ(v[7], 0.5f);                                                 // LP, BP, HP
-    EXPECT_NEAR(v[21], 2.0f / 3.0f, 1e-6);                                 // AUDIO MIDI SIDECH LFO
-    EXPECT_EQ(v[27], 0.25f); // by index, after "Mix=50%"
-    EXPECT_NEAR(v[22], 34.0 / 46.0, 1e-3);                                 // -40..+6 dB
+    EXPECT_EQ(v[7], 0.5f);                                               // LP, BP, HP
+    EXPECT_NEAR(v[21], 2.0f / 3.0f, 1e-6);                               // AUDIO MIDI SIDECH LFO
+    EXPECT_EQ(v[27], 0.25f);               // by index, after "Mix=50%"
+    EXPECT_NEAR(v[22], 34.0 / 46.0, 1e-3); // -40..+6 dB
 }
 
 // However long a render is, or a file says it is, memory stays small: a file whose header
@@ -224,7 +229,8 @@ TEST(HostMemory, BoundedWhateverTheLength) {
         int status = 0;
         waitpid(child, &status, 0);
         code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        err = std::string(std::istreambuf_iterator<char>(std::ifstream(capture.file("err")).rdbuf()), {});
+        err = std::string(
+            std::istreambuf_iterator<char>(std::ifstream(capture.file("err")).rdbuf()), {});
     };
     int code = 0;
     std::string err;

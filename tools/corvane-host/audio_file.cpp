@@ -237,8 +237,8 @@ bool WavWriter::write(const float* const* channels, size_t frames, std::string& 
         errno = 0;
         if (sf_writef_float(as_sndfile(sndfile_), scratch_.data(), static_cast<sf_count_t>(n)) !=
             static_cast<sf_count_t>(n)) {
-            error = "cannot write '" + file_->destination() + "': " +
-                    (errno ? std::strerror(errno) : sf_strerror(as_sndfile(sndfile_)));
+            error = "cannot write '" + file_->destination() +
+                    "': " + (errno ? std::strerror(errno) : sf_strerror(as_sndfile(sndfile_)));
             return false;
         }
         done += n;

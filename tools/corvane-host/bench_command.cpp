@@ -129,8 +129,8 @@ void print_target(const Target& t, const BenchOptions& o) {
         const double med = median(runs);
         const auto [lo, hi] = std::minmax_element(runs.begin(), runs.end());
         std::printf("  %3s  %-24s  %10.2f  %10.1f  %.2f..%.2f\n",
-                    program_number_text(t.programs[p]).c_str(),
-                    t.names[p].c_str(), med, realtime_factor(med, o.rate), *lo, *hi);
+                    program_number_text(t.programs[p]).c_str(), t.names[p].c_str(), med,
+                    realtime_factor(med, o.rate), *lo, *hi);
     }
 }
 
@@ -230,7 +230,9 @@ CLI::App* add_bench_command(CLI::App& app, int& exit_code) {
     c->add_option("--seconds", o->seconds, "audio per repetition")
         ->capture_default_str()
         ->check(CLI::Range(0.001, 3600.0));
-    c->add_option("--reps", o->reps, "repetitions")->capture_default_str()->check(CLI::Range(1, 1000));
+    c->add_option("--reps", o->reps, "repetitions")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 1000));
     c->add_option("--warmup", o->warmup, "seconds of audio processed before each timing")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 3600.0));

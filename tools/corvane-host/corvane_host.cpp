@@ -4,8 +4,8 @@
 #include "tools/corvane-host/cli_args.h"
 #include "tools/corvane-host/subcommands.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <new>
 #include <string>
 #include <vector>

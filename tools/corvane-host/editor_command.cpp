@@ -60,10 +60,9 @@ int run_editor(const EditorOptions& o) {
         !apply_parameters(*plugin, o.settings, error) ||
         !timed_changes(*plugin, o.settings, o.rate, changes, error))
         return report_failure(error);
-    std::stable_sort(changes.begin(), changes.end(),
-                     [](const AutomationEvent& a, const AutomationEvent& b) {
-                         return a.frame < b.frame;
-                     });
+    std::stable_sort(
+        changes.begin(), changes.end(),
+        [](const AutomationEvent& a, const AutomationEvent& b) { return a.frame < b.frame; });
     size_t next_change = 0;
     plugin->transport().tempo = o.tempo;
     plugin->set_sample_rate(o.rate);
@@ -136,8 +135,9 @@ CLI::App* add_editor_command(CLI::App& app, int& exit_code) {
     auto o = std::make_shared<EditorOptions>();
     CLI::App* c = app.add_subcommand("editor", kEditorHelp);
     c->add_option("plugin", o->plugin, "the plug-in module")->required();
-    c->add_option("--seconds", o->seconds, "close after N seconds (default: when the window is "
-                                           "closed)")
+    c->add_option("--seconds", o->seconds,
+                  "close after N seconds (default: when the window is "
+                  "closed)")
         ->check(CLI::Range(0.0, 86400.0));
     c->add_option("--screenshot", o->screenshot, "save the window as PNG just before closing");
     add_settings_options(*c, o->settings);

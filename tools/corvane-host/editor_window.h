@@ -57,7 +57,8 @@ public:
     int height() const { return height_; }
 
 private:
-    EditorWindow(PluginInstance& plugin, void* display, unsigned long window, int width, int height);
+    EditorWindow(PluginInstance& plugin, void* display, unsigned long window, int width,
+                 int height);
     void resize(int width, int height);
 
     PluginInstance& plugin_;

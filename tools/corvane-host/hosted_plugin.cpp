@@ -243,10 +243,14 @@ std::vector<std::string> HostedPlugin::parameter_steps(VstInt32 index) {
     if (unique_id() != kCorvaneId) return {};
     // The host shows these as numbers; the editor shows them as switches with these names.
     switch (index) {
-        case kFilterType: return {"LP", "BP", "HP"};
-        case kLfoShape: return {"square", "saw", "sine", "random"};
-        case kEnvTrigger: return {"AUDIO", "MIDI", "SIDECH", "LFO"};
-        default: return {};
+        case kFilterType:
+            return {"LP", "BP", "HP"};
+        case kLfoShape:
+            return {"square", "saw", "sine", "random"};
+        case kEnvTrigger:
+            return {"AUDIO", "MIDI", "SIDECH", "LFO"};
+        default:
+            return {};
     }
 }
 
@@ -257,8 +261,7 @@ bool HostedPlugin::normalised_from_units(VstInt32 index, float units, float& nor
     constexpr VstInt32 kRequestToNormalised = 12345;
     if (unique_id() != kCorvaneId || index < 0 || index >= num_params()) return false;
     float answer = 0.0f;
-    if (dispatch(effVendorSpecific, kRequestToNormalised, index, &answer, units) == 0)
-        return false;
+    if (dispatch(effVendorSpecific, kRequestToNormalised, index, &answer, units) == 0) return false;
     normalised = answer;
     return true;
 }

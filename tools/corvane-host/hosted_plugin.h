@@ -21,10 +21,10 @@ struct HostCall {
     std::string text; // the can-do string, for audioMasterCanDo
 };
 
-// The VST 2.4 implementation of PluginInstance: one plug-in, hosted as a real VST 2.4 host does it: the module's entry point creates
-// it with this host's callback, and everything after goes through the plug-in record
-// (dispatcher, parameter calls, processReplacing). Single-threaded: the caller is both the
-// host's user-interface and audio thread.
+// The VST 2.4 implementation of PluginInstance: one plug-in, hosted as a real VST 2.4 host does it:
+// the module's entry point creates it with this host's callback, and everything after goes through
+// the plug-in record (dispatcher, parameter calls, processReplacing). Single-threaded: the caller
+// is both the host's user-interface and audio thread.
 //
 // The host answers version 2400, the time information of its transport, pin connections as set
 // with set_input_connected / set_output_connected (all connected at first), MIDI and

@@ -104,8 +104,8 @@ void print_info(HostedPlugin& plugin) {
     for (VstInt32 i = 0; i < plugin.num_params(); ++i) {
         std::printf("  %3d  %-8s  %-16s  %-8.6f  %-8s  %-8s  %s\n", static_cast<int>(i),
                     plugin.parameter_name(i).c_str(), plugin.parameter_long_name(i).c_str(),
-                    static_cast<double>(plugin.parameter(i)),
-                    plugin.parameter_display(i).c_str(), plugin.parameter_label(i).c_str(),
+                    static_cast<double>(plugin.parameter(i)), plugin.parameter_display(i).c_str(),
+                    plugin.parameter_label(i).c_str(),
                     plugin.dispatch(effCanBeAutomated, i) ? "yes" : "no");
     }
 

@@ -114,8 +114,7 @@ bool PendingFile::create(const std::string& destination, std::string& error) {
         return true;
     }
     // Hidden and beside the target, so the final rename never crosses file systems.
-    std::string pattern =
-        directory_of(target_) + "/." + base_name_of(target_) + ".partial-XXXXXX";
+    std::string pattern = directory_of(target_) + "/." + base_name_of(target_) + ".partial-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back(0);
     fd_ = mkstemp(name.data());
@@ -181,9 +180,9 @@ void remove_pending_files_on_signals() {
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
     // Every signal whose default action ends the process and that can be caught.
-    for (int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE,
-                              SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU,
-                              SIGVTALRM, SIGPROF, SIGSYS, SIGIO, SIGPWR, SIGSTKFLT})
+    for (int signal_number : {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                              SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                              SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,  SIGIO,   SIGPWR,  SIGSTKFLT})
         sigaction(signal_number, &action, nullptr);
     // Over the file size limit, write fails with EFBIG and the render reports it and cleans up.
     std::signal(SIGXFSZ, SIG_IGN);

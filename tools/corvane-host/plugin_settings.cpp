@@ -42,7 +42,8 @@ bool contains_word(const std::string& name, const std::string& words) {
 std::string parameter_list(PluginInstance& plugin) {
     std::string text;
     for (int i = 0; i < plugin.num_params(); ++i) {
-        const std::string name = plugin.parameter_name(i), long_name = plugin.parameter_long_name(i);
+        const std::string name = plugin.parameter_name(i),
+                          long_name = plugin.parameter_long_name(i);
         text += "\n  " + std::to_string(i) + "  " + name;
         if (long_name != name) text += " (" + long_name + ")";
     }
@@ -120,8 +121,8 @@ bool parameter_value(PluginInstance& plugin, int index, const std::string& text,
             value = std::clamp(normalised, 0.0f, 1.0f);
             return true;
         }
-        error = "the plug-in does not convert values of " + name + " from its unit; give '" +
-                text + "' as a value from 0 to 1";
+        error = "the plug-in does not convert values of " + name + " from its unit; give '" + text +
+                "' as a value from 0 to 1";
         return false;
     }
     const std::vector<std::string> steps = plugin.parameter_steps(index);
@@ -177,8 +178,8 @@ bool parse_change(PluginInstance& plugin, const std::string& text, size_t frame,
         return change.program >= 0;
     }
     change.parameter = find_parameter(plugin, name, error);
-    return change.parameter >= 0 && parameter_value(plugin, change.parameter, value, change.value,
-                                                    error);
+    return change.parameter >= 0 &&
+           parameter_value(plugin, change.parameter, value, change.value, error);
 }
 
 bool read_automation_file(const std::string& path, std::vector<TimedChange>& changes,
@@ -239,8 +240,8 @@ bool timed_changes(PluginInstance& plugin, const SettingsOptions& settings, doub
     for (const auto& [time, text] : settings.at) {
         double seconds = 0.0;
         if (!parse_double(time, seconds) || seconds < 0.0 || seconds > 86400.0) {
-            error = "--at takes SECONDS NAME=VALUE with seconds from 0 to 86400, not '" + time +
-                    "'";
+            error =
+                "--at takes SECONDS NAME=VALUE with seconds from 0 to 86400, not '" + time + "'";
             return false;
         }
         timed.push_back({seconds, text, "--at " + time});

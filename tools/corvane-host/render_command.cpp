@@ -48,16 +48,17 @@ bool same_file(const std::string& a, const std::string& b) {
 bool check_distinct(const RenderOptions& o, std::string& error) {
     const NamedFile outputs[] = {
         {"-o", &o.output}, {"--save-fxp", &o.save_fxp}, {"--save-fxb", &o.save_fxb}};
-    const NamedFile inputs[] = {{"the plug-in", &o.plugin},       {"-i", &o.input},
-                                {"--sidechain", &o.sidechain},    {"--fxp", &o.load_fxp},
-                                {"--fxb", &o.load_fxb},           {"--automation", &o.settings.automation}};
+    const NamedFile inputs[] = {
+        {"the plug-in", &o.plugin},    {"-i", &o.input},
+        {"--sidechain", &o.sidechain}, {"--fxp", &o.load_fxp},
+        {"--fxb", &o.load_fxb},        {"--automation", &o.settings.automation}};
     for (size_t i = 0; i < std::size(outputs); ++i) {
         const NamedFile& out = outputs[i];
         if (out.path->empty()) continue;
         for (const NamedFile& in : inputs)
             if (!in.path->empty() && same_file(*out.path, *in.path)) {
-                error = std::string(out.option) + " '" + *out.path + "' is " + in.option +
-                        " '" + *in.path + "': an output cannot overwrite an input";
+                error = std::string(out.option) + " '" + *out.path + "' is " + in.option + " '" +
+                        *in.path + "': an output cannot overwrite an input";
                 return false;
             }
         for (size_t j = i + 1; j < std::size(outputs); ++j)
@@ -107,7 +108,6 @@ bool load_state_files(const RenderOptions& o, StateFiles& files, std::string& er
     }
     return true;
 }
-
 
 // Bank, then program selection, then program file, then single parameters: each later one
 // refines what the earlier ones set.
@@ -188,21 +188,23 @@ bool parse_time_signature(const std::string& text, int& numerator, int& denomina
     return true;
 }
 
-
 void add_settings_options(CLI::App& command, SettingsOptions& settings) {
     command.add_option("--program", settings.program,
                        "select program N (numbered from 1, as 'info' lists them) or NAME");
-    command.add_option("--param", settings.params,
-                       "set NAME=VALUE before playing (index, short or long name; value 0..1, "
-                       "in the parameter's unit, or one of its texts); repeatable")
+    command
+        .add_option("--param", settings.params,
+                    "set NAME=VALUE before playing (index, short or long name; value 0..1, "
+                    "in the parameter's unit, or one of its texts); repeatable")
         ->allow_extra_args(false);
-    command.add_option("--at", settings.at,
-                       "at SECONDS set NAME=VALUE, or program=N (e.g. --at 2.5 Freeze=1); "
-                       "repeatable")
+    command
+        .add_option("--at", settings.at,
+                    "at SECONDS set NAME=VALUE, or program=N (e.g. --at 2.5 Freeze=1); "
+                    "repeatable")
         ->type_name("SECONDS NAME=VALUE")
         ->allow_extra_args(false);
-    command.add_option("--automation", settings.automation,
-                       "file of timed changes, one 'SECONDS NAME=VALUE' per line, # comments")
+    command
+        .add_option("--automation", settings.automation,
+                    "file of timed changes, one 'SECONDS NAME=VALUE' per line, # comments")
         ->check(CLI::ExistingFile);
 }
 
@@ -210,8 +212,9 @@ CLI::App* add_render_command(CLI::App& app, int& exit_code) {
     auto o = std::make_shared<RenderOptions>();
     CLI::App* c = app.add_subcommand("render", kRenderHelp);
     c->add_option("plugin", o->plugin, "the plug-in module")->required();
-    c->add_option("-i,--input", o->input, "mono or stereo input (WAV or any format libsndfile "
-                                          "reads); default: the demo");
+    c->add_option("-i,--input", o->input,
+                  "mono or stereo input (WAV or any format libsndfile "
+                  "reads); default: the demo");
     c->add_option("-o,--output", o->output, "WAV file to write, or - for standard output")
         ->capture_default_str();
     c->add_option("--sidechain", o->sidechain,
@@ -252,7 +255,8 @@ int run_render(const RenderOptions& o) {
     int numerator = 4, denominator = 4;
     if (!parse_time_signature(o.timesig, numerator, denominator))
         return report_usage_error("render", "--timesig takes N/D with N from 1 to 64 and D a "
-                                            "power of two up to 64, not '" + o.timesig + "'");
+                                            "power of two up to 64, not '" +
+                                                o.timesig + "'");
     std::vector<NoteSpec> notes;
     for (const std::string& text : o.notes) {
         NoteSpec note;
@@ -371,10 +375,10 @@ int run_render(const RenderOptions& o) {
                      "Rendered %.2f s (%zu frames, %d Hz, %d channels) of %s through '%s', "
                      "program %s '%s', in %.2f s (%.0fx real time); peak %+.1f dBFS -> %s\n",
                      audio_seconds, stats.frames, static_cast<int>(rate), plugin->num_outputs(),
-                     o.input.empty() ? "the demo" : o.input.c_str(),
-                     plugin->effect_name().c_str(), program_number_text(plugin->program()).c_str(),
-                     program_name_of(*plugin).c_str(),
-                     seconds, seconds > 0.0 ? audio_seconds / seconds : 0.0, dbfs(written.peak),
+                     o.input.empty() ? "the demo" : o.input.c_str(), plugin->effect_name().c_str(),
+                     program_number_text(plugin->program()).c_str(),
+                     program_name_of(*plugin).c_str(), seconds,
+                     seconds > 0.0 ? audio_seconds / seconds : 0.0, dbfs(written.peak),
                      o.output.c_str());
     }
     return kExitOk;

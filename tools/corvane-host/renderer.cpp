@@ -140,18 +140,16 @@ bool render_audio(PluginInstance& plugin, const RenderInput& input, const Render
     plugin.reserve_midi(notes.size());
     size_t next_note = 0;
     std::vector<AutomationEvent> automation = input.automation;
-    std::stable_sort(automation.begin(), automation.end(),
-                     [](const AutomationEvent& a, const AutomationEvent& b) {
-                         return a.frame < b.frame;
-                     });
+    std::stable_sort(
+        automation.begin(), automation.end(),
+        [](const AutomationEvent& a, const AutomationEvent& b) { return a.frame < b.frame; });
     size_t next_change = 0;
 
     // The end is known once the main input has ended (at once when there is none).
     constexpr size_t kUnknown = std::numeric_limits<size_t>::max();
     size_t end = input.main ? kUnknown : notes_end + input.tail_frames;
-    const size_t expected = input.main ? std::max(input.main->expected_frames(), notes_end) +
-                                             input.tail_frames
-                                       : end;
+    const size_t expected =
+        input.main ? std::max(input.main->expected_frames(), notes_end) + input.tail_frames : end;
     bool main_ended = input.main == nullptr, side_ended = input.sidechain == nullptr;
 
     stats = RenderStats{};
