@@ -144,14 +144,7 @@ CLI::App* add_editor_command(CLI::App& app, int& exit_code) {
     c->add_option("--rate", o->rate, "sample rate")
         ->capture_default_str()
         ->check(CLI::Range(1000, 768000));
-    c->add_option("--block", o->block, "frames per processing block")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 65536));
-    c->add_option("--tempo", o->tempo, "host tempo in BPM")
-        ->capture_default_str()
-        ->check(CLI::Range(1.0, 999.0));
-    c->add_flag("-v,--verbose", o->verbose, "log the plug-in's callbacks to stderr");
-    c->add_flag("-q,--quiet", o->quiet, "print nothing but errors");
+    add_playing_options(*c, o->block, o->tempo, o->verbose, o->quiet);
     c->callback([o, &exit_code] { exit_code = run_editor(*o); });
     return c;
 }

@@ -208,6 +208,17 @@ void add_settings_options(CLI::App& command, SettingsOptions& settings) {
         ->check(CLI::ExistingFile);
 }
 
+void add_playing_options(CLI::App& command, int& block, double& tempo, bool& verbose, bool& quiet) {
+    command.add_option("--block", block, "frames per processing block")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 65536));
+    command.add_option("--tempo", tempo, "host tempo in BPM")
+        ->capture_default_str()
+        ->check(CLI::Range(1.0, 999.0));
+    command.add_flag("-v,--verbose", verbose, "log the plug-in's callbacks to stderr");
+    command.add_flag("-q,--quiet", quiet, "print nothing but errors");
+}
+
 CLI::App* add_render_command(CLI::App& app, int& exit_code) {
     auto o = std::make_shared<RenderOptions>();
     CLI::App* c = app.add_subcommand("render", kRenderHelp);
@@ -230,12 +241,7 @@ CLI::App* add_render_command(CLI::App& app, int& exit_code) {
     c->add_option("--rate", o->rate,
                   "sample rate for the demo (default 44100); an input file's rate is used as it is")
         ->check(CLI::Range(1000, 768000));
-    c->add_option("--block", o->block, "frames per processing block")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 65536));
-    c->add_option("--tempo", o->tempo, "host tempo in BPM")
-        ->capture_default_str()
-        ->check(CLI::Range(1.0, 999.0));
+    add_playing_options(*c, o->block, o->tempo, o->verbose, o->quiet);
     c->add_option("--timesig", o->timesig, "host time signature N/D")->capture_default_str();
     c->add_option("--tail", o->tail, "seconds of silence appended to the input, for tails")
         ->capture_default_str()
@@ -243,8 +249,6 @@ CLI::App* add_render_command(CLI::App& app, int& exit_code) {
     c->add_option("--format", o->format, "sample format of the WAV file")
         ->capture_default_str()
         ->check(CLI::IsMember({"float", "float32", "pcm16", "pcm24"}));
-    c->add_flag("-v,--verbose", o->verbose, "log the plug-in's callbacks to stderr");
-    c->add_flag("-q,--quiet", o->quiet, "print nothing but errors");
     c->callback([o, &exit_code] { exit_code = run_render(*o); });
     return c;
 }
