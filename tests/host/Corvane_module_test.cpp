@@ -205,7 +205,7 @@ TEST_F(CorvaneCommandLine, RendersTheDemoThroughAFactoryProgram) {
 // same sound from it.
 TEST_F(CorvaneCommandLine, BankSavedAndLoadedAgainIsTheSame) {
     std::string out;
-    ASSERT_EQ(run("render " + plugin + " --program 2 --param 27=0.3 --param 'LFO Rate=0.9' -q" +
+    ASSERT_EQ(run("render " + plugin + " --program 3 --param 27=0.3 --param 'LFO Rate=0.9' -q" +
                       " --tail 0 -o " + path("first.wav") + " --save-fxb " + path("first.fxb"),
                   &out),
               0)
