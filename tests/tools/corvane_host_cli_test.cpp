@@ -387,6 +387,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"MissingPlugin", {"@missing.so"}, 1, "cannot find plug-in 'missing.so'"},
         Failure{"PluginNotALibrary", {"@fake.so"}, 1, "cannot load plug-in"},
         Failure{"PluginWithoutEntry", {"@" + kNotAPlugin}, 1, "neither VSTPluginMain nor main"},
+        Failure{"ClapNotYet", {"@plug.clap"}, 1, "CLAP plug-in, which this host cannot load"},
         Failure{"MissingInput", {"-i", "nothere.wav"}, 1, "cannot find 'nothere.wav'"},
         Failure{"UnreadableInput", {"-i", "text.wav"}, 1, "cannot read 'text.wav' as audio"},
         Failure{"ThreeChannels", {"-i", "three.wav"}, 1, "mono or stereo"},
