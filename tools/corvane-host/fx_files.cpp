@@ -290,6 +290,12 @@ bool read_file(const std::string& path, std::vector<uint8_t>& bytes, std::string
         error = "'" + path + "' is not a file";
         return false;
     }
+    // Far beyond any program or bank: a file this large was named by mistake.
+    constexpr off_t kMaxBytes = off_t{256} << 20;
+    if (info.st_size > kMaxBytes) {
+        error = "'" + path + "' is too large for a program or bank file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open '" + path + "'";

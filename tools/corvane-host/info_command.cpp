@@ -65,9 +65,8 @@ void print_pins(HostedPlugin& plugin, bool inputs) {
     }
 }
 
-void print_info(HostedPlugin& plugin) {
-    std::printf("Plug-in:      %s\n", plugin.path().c_str());
-    std::printf("Effect name:  %s\n", plugin.effect_name().c_str());
+// What only a VST 2.4 host learns: the plug-in record, pins and can-do answers.
+void print_vst_details(HostedPlugin& plugin) {
     std::printf("Product:      %s\n", plugin.product_string().c_str());
     std::printf("Vendor:       %s (version %lld)\n", plugin.vendor_string().c_str(),
                 static_cast<long long>(plugin.vendor_version()));
@@ -96,17 +95,29 @@ void print_info(HostedPlugin& plugin) {
         const VstIntPtr answer = plugin.can_do(what);
         std::printf("  %-24s %s\n", what, answer > 0 ? "yes" : (answer < 0 ? "no" : "-"));
     }
+}
+
+void print_info(PluginInstance& plugin) {
+    std::printf("Plug-in:      %s\n", plugin.path().c_str());
+    std::printf("Format:       %s\n", plugin.format_name());
+    std::printf("Effect name:  %s\n", plugin.effect_name().c_str());
+    HostedPlugin* vst = dynamic_cast<HostedPlugin*>(&plugin);
+    if (vst)
+        print_vst_details(*vst);
+    else
+        std::printf("Vendor:       %s\nAudio:        %d inputs, %d outputs\n",
+                    plugin.vendor_string().c_str(), plugin.num_inputs(), plugin.num_outputs());
 
     std::printf("Parameters (%d, program %s):\n", static_cast<int>(plugin.num_params()),
                 program_number_text(plugin.program()).c_str());
     std::printf("  %3s  %-8s  %-16s  %-8s  %-8s  %-8s  %s\n", "#", "name", "long name", "value",
                 "text", "unit", "automatable");
-    for (VstInt32 i = 0; i < plugin.num_params(); ++i) {
+    for (int i = 0; i < plugin.num_params(); ++i) {
         std::printf("  %3d  %-8s  %-16s  %-8.6f  %-8s  %-8s  %s\n", static_cast<int>(i),
                     plugin.parameter_name(i).c_str(), plugin.parameter_long_name(i).c_str(),
                     static_cast<double>(plugin.parameter(i)), plugin.parameter_display(i).c_str(),
                     plugin.parameter_label(i).c_str(),
-                    plugin.dispatch(effCanBeAutomated, i) ? "yes" : "no");
+                    !vst ? "-" : (vst->dispatch(effCanBeAutomated, i) ? "yes" : "no"));
     }
 
     std::printf("Programs (%d, current %s):\n", static_cast<int>(plugin.num_programs()),
@@ -135,8 +146,7 @@ CLI::App* add_info_command(CLI::App& app, int& exit_code) {
             exit_code = report_failure(error);
             return;
         }
-        HostedPlugin* vst = dynamic_cast<HostedPlugin*>(plugin.get());
-        if (vst) print_info(*vst);
+        print_info(*plugin);
         exit_code = kExitOk;
     });
     return c;
