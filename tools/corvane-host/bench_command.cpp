@@ -219,7 +219,8 @@ int run_bench(const BenchOptions& o) {
 
 CLI::App* add_bench_command(CLI::App& app, int& exit_code) {
     auto o = std::make_shared<BenchOptions>();
-    CLI::App* c = app.add_subcommand("bench", kBenchHelp);
+    CLI::App* c = app.add_subcommand("bench", "time plug-ins program by program");
+    c->footer(kBenchHelp);
     c->add_option("plugins", o->plugins, "the plug-in modules")->required();
     c->add_option("--rate", o->rate, "sample rate")
         ->capture_default_str()

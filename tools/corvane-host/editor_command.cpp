@@ -133,7 +133,8 @@ int run_editor(const EditorOptions& o) {
 
 CLI::App* add_editor_command(CLI::App& app, int& exit_code) {
     auto o = std::make_shared<EditorOptions>();
-    CLI::App* c = app.add_subcommand("editor", kEditorHelp);
+    CLI::App* c = app.add_subcommand("editor", "show the plug-in's editor while the demo plays");
+    c->footer(kEditorHelp);
     c->add_option("plugin", o->plugin, "the plug-in module")->required();
     c->add_option("--seconds", o->seconds,
                   "close after N seconds (default: when the window is "

@@ -133,10 +133,11 @@ void print_info(PluginInstance& plugin) {
 CLI::App* add_info_command(CLI::App& app, int& exit_code) {
     auto path = std::make_shared<std::string>();
     auto verbose = std::make_shared<bool>(false);
-    CLI::App* c = app.add_subcommand(
-        "info", "Loads a plug-in and prints what a host learns of it: identity, flags, pins, "
-                "can-do answers, every parameter (name, long name, value, value text, unit) and "
-                "every program, numbered from 1.");
+    CLI::App* c =
+        app.add_subcommand("info", "describe a plug-in: identity, pins, parameters, programs");
+    c->footer("Loads a plug-in and prints what a host learns of it: identity, flags, pins, "
+              "can-do answers,\nevery parameter (name, long name, value, value text, unit) and "
+              "every program,\nnumbered from 1.");
     c->add_option("plugin", *path, "the plug-in module")->required();
     c->add_flag("-v,--verbose", *verbose, "log the plug-in's callbacks to stderr");
     c->callback([path, verbose, &exit_code] {

@@ -221,7 +221,8 @@ void add_playing_options(CLI::App& command, int& block, double& tempo, bool& ver
 
 CLI::App* add_render_command(CLI::App& app, int& exit_code) {
     auto o = std::make_shared<RenderOptions>();
-    CLI::App* c = app.add_subcommand("render", kRenderHelp);
+    CLI::App* c = app.add_subcommand("render", "render audio through a plug-in into a WAV file");
+    c->footer(kRenderHelp);
     c->add_option("plugin", o->plugin, "the plug-in module")->required();
     c->add_option("-i,--input", o->input,
                   "mono or stereo input (WAV or any format libsndfile "
