@@ -111,7 +111,8 @@ tw_paramManager::Value tw_paramManager::valueIn(int index, const Parameter& p, i
 
 void tw_paramManager::storeNormalized(int index, Parameter& p, int program, float n) {
     if (p.linkedTo < 0 && p.linkedSwitch < 0) {
-        p.values[program].store(pack(n, toReal(index, n)));
+        const bool synced = isSyncableKind(p.kind) && p.syncState.load() != 0;
+        p.values[program].store(pack(n, toRealSynced(index, n, synced)));
         return;
     }
     // A linked pair: replace this parameter's half, keep the other's. The exchange fails only
@@ -144,6 +145,15 @@ void tw_paramManager::setNormalized(int index, float n) {
     Parameter* p = find(index);
     if (!p || isNaN(n)) return;
     storeNormalized(index, *p, program(), clamp01(n));
+}
+
+bool tw_paramManager::updateNormalized(int index, float n) {
+    Parameter* p = find(index);
+    if (!p || isNaN(n)) return false;
+    n = clamp01(n);
+    if (normalized(*p) == n) return false;
+    storeNormalized(index, *p, program(), n);
+    return true;
 }
 
 float tw_paramManager::getReal(int index) const {

@@ -138,6 +138,9 @@ public:
         bool synced = false;
     };
     Value getValueIn(int program, int index) const;
+    // setNormalized, telling whether anything changed (false: the record already held the
+    // clamped value, or the index or value is unusable).
+    bool updateNormalized(int index, float n);
     void setNormalizedIn(int program, int index, float n);
     // toEngineValue in the given sync state.
     float toEngineValueSynced(int index, float x, bool synced) const;

@@ -157,7 +157,7 @@ CorvaneProcessor::CorvaneProcessor()
     forgetApplied();
     // No block has run yet, so the engine is still this thread's: it starts in program 0.
     applyChanges();
-    editorChanges_.take();
+    changes_.take(kEditorTaker);
 }
 
 CorvaneProcessor::~CorvaneProcessor() = default;
@@ -176,18 +176,15 @@ void CorvaneProcessor::hook(Step step) const {
 
 void CorvaneProcessor::setParameter(int index, float normalised) {
     if (!isParameter(index) || std::isnan(normalised)) return;
-    const float value = std::clamp(normalised, 0.0f, 1.0f);
     // A value already stored was announced by the writer that stored it: resending it (hosts
     // play back lanes that stand still) changes nothing and announces nothing.
-    if (params_->getNormalized(index) == value) return;
-    params_->setNormalized(index, value);
+    if (!params_->updateNormalized(index, normalised)) return;
     hook(Step::WriterStored);
     announce(CorvaneChangeMailbox<kNumParams>::bit(index));
 }
 
 void CorvaneProcessor::announce(std::uint32_t parameters) {
-    audioChanges_.raise(parameters);
-    editorChanges_.raise(parameters);
+    changes_.raise(parameters);
 }
 
 void CorvaneProcessor::setProgram(int program) {
@@ -209,7 +206,7 @@ int CorvaneProcessor::program() const {
 // The audio thread
 
 void CorvaneProcessor::applyChanges() {
-    std::uint32_t changed = audioChanges_.take();
+    std::uint32_t changed = changes_.take(kAudioTaker);
     hook(Step::AudioTookChanges);
     // The program number is read once: every value below comes from that one record.
     const int program = params_->getCurrentProgram();

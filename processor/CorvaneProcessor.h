@@ -24,7 +24,7 @@ class tw_paramManager;
 //   which hosts call while processing is off (no block runs), belong to it.
 // - The parameter manager is the one source of truth. setParameter (any thread, the audio
 //   thread included), program switches and the editor's edits store the value there and raise
-//   the parameter's changed flag in two mailboxes (CorvaneChangeMailbox): nothing else is done
+//   the parameter's changed flag for both takers (CorvaneChangeMailbox): nothing else is done
 //   on the writer's thread, nothing derived is posted.
 // - At the start of each block (and of each piece of a block split at a timed event) the audio
 //   thread takes its flags and derives every engine command from the manager's current values;
@@ -164,7 +164,7 @@ public:
     void beginEdit(int index) override;
     void performEdit(int index, float normalised) override;
     void endEdit(int index) override;
-    std::uint32_t takeChangedParameters() override { return editorChanges_.take(); }
+    std::uint32_t takeChangedParameters() override { return changes_.take(kEditorTaker); }
     CorvaneDisplayHistory& displayHistory() override { return display_; }
 
     // --- Inspection, for tests: the engine and the audio thread's state are read only while
@@ -210,8 +210,10 @@ private:
     CorvaneDisplayHistory display_;
     ProgramName names_[kNumPrograms];
     float defaults_[kNumParams] = {};
-    corvane::CorvaneChangeMailbox<kNumParams> audioChanges_;
-    corvane::CorvaneChangeMailbox<kNumParams> editorChanges_;
+    // Changed flags for the audio thread (taker 0) and the editor (taker 1).
+    static constexpr int kAudioTaker = 0;
+    static constexpr int kEditorTaker = 1;
+    corvane::CorvaneChangeMailbox<kNumParams, 2> changes_;
     std::atomic<double> sampleRate_{44100.0};
     // Until the first setChannelLayout every input pin counts as connected.
     std::atomic<int> activeInputs_{kNumInputs};

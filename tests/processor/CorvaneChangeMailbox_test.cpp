@@ -32,4 +32,17 @@ TEST(ChangeMailbox, RaisingNeitherAllocatesNorLocks) {
     EXPECT_EQ(probe.locks(), 0);
 }
 
+// Two takers share one word: each takes only its own bits, both see every raise.
+TEST(ChangeMailbox, EachTakerTakesItsOwnFlags) {
+    corvane::CorvaneChangeMailbox<29, 2> box;
+    box.raiseOne(28);
+    box.raiseOne(0);
+    EXPECT_EQ(box.take(1), Mailbox::bit(0) | Mailbox::bit(28));
+    EXPECT_EQ(box.take(1), 0u);
+    box.raiseOne(5);
+    EXPECT_EQ(box.take(0), Mailbox::bit(0) | Mailbox::bit(5) | Mailbox::bit(28));
+    EXPECT_EQ(box.take(1), Mailbox::bit(5));
+    EXPECT_TRUE(box.empty());
+}
+
 } // namespace

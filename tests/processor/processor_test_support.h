@@ -73,12 +73,14 @@ inline void expect_same_engine_settings(const CorvaneProcessor& expected,
     }
     EXPECT_EQ(a.filter_type_index(), b.filter_type_index());
     EXPECT_EQ(a.lfo().shape(), b.lfo().shape());
+    EXPECT_EQ(a.lfo().skew(), b.lfo().skew());
     EXPECT_EQ(a.route(), b.route());
     EXPECT_EQ(a.trigger_mode(), b.trigger_mode());
     EXPECT_EQ(a.bypassed(), b.bypassed());
     EXPECT_EQ(a.envelope_gain(), b.envelope_gain());
     EXPECT_EQ(a.lfo_phase_offset(), b.lfo_phase_offset());
     EXPECT_EQ(a.reverb().effective_feedback(), b.reverb().effective_feedback());
+    EXPECT_EQ(a.reverb().effective_damping(), b.reverb().effective_damping());
 }
 
 // Runs another thread's action to its end while the thread that reaches `step` first (on the
