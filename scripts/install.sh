@@ -5,8 +5,10 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
-"$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release
+# Only what the plug-ins need to build.
+"$root/scripts/install-deps.sh" "$root/scripts/deps-build.txt"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF \
+    -DCORVANE_BUILD_BENCH=OFF
 cmake --build "$build" -j "$(nproc)" --target Corvane CorvaneClap
 install -D -m 0755 "$build/Corvane.so" "$HOME/.vst/Corvane.so"
 install -D -m 0755 "$build/Corvane.clap" "$HOME/.clap/Corvane.clap"
