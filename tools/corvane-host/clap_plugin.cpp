@@ -1,5 +1,7 @@
 #include "tools/corvane-host/clap_plugin.h"
 
+#include "tools/corvane-host/plugin_module.h"
+
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -129,14 +131,8 @@ ClapPlugin::~ClapPlugin() {
 bool ClapPlugin::create(const std::string& path, std::string& error) {
     path_ = path;
     module_ = std::make_unique<Module>();
-    // A bare file name is a file here, not a library to look for on the search path.
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    module_->handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module_->handle) {
-        const char* why = dlerror();
-        error = "cannot load '" + path + "': " + (why ? why : "unknown error");
-        return false;
-    }
+    module_->handle = open_plugin_library(path, error);
+    if (!module_->handle) return false;
     const auto* entry = static_cast<const clap_plugin_entry*>(dlsym(module_->handle, "clap_entry"));
     if (!entry || !clap_version_is_compatible(entry->clap_version) || !entry->init ||
         !entry->init(path.c_str())) {
