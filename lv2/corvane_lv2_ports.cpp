@@ -1,5 +1,6 @@
 #include "lv2/corvane_lv2_ports.h"
 
+#include "params/CorvaneFactoryPrograms.h"
 #include "params/tw_paramManager.h"
 #include "params/tw_tempoDivisions.h"
 
@@ -151,19 +152,21 @@ float toNormalised(const tw_paramManager& params, std::uint32_t port, float valu
     return 0.0f;
 }
 
-float exactPortValue(const tw_paramManager& params, std::uint32_t port, float normalised) {
-    const float guess = toPortValue(params, port, normalised);
-    if (toNormalised(params, port, guess) == normalised) return guess;
-    // A few hundred floats either side cover the rounding of the real-value mappings.
-    constexpr int kSearchSteps = 512;
-    float below = guess, above = guess;
-    for (int step = 0; step < kSearchSteps; ++step) {
-        below = std::nextafter(below, -INFINITY);
-        above = std::nextafter(above, INFINITY);
-        if (toNormalised(params, port, above) == normalised) return above;
-        if (toNormalised(params, port, below) == normalised) return below;
-    }
-    return guess;
+ProgramPortValues::ProgramPortValues(const tw_paramManager& params) {
+    for (int p = 0; p < kControlPortCount; ++p)
+        for (int program = 0; program < kNumPrograms; ++program) {
+            const float n = kFactoryPrograms[program].values[kControlPorts[p].parameter];
+            normalised_[p][program] = n;
+            portValues_[p][program] = toPortValue(params, static_cast<std::uint32_t>(p), n);
+        }
+}
+
+float ProgramPortValues::toNormalised(const tw_paramManager& params, std::uint32_t port,
+                                      float value) const {
+    if (port < static_cast<std::uint32_t>(kControlPortCount))
+        for (int program = 0; program < kNumPrograms; ++program)
+            if (portValues_[port][program] == value) return normalised_[port][program];
+    return lv2::toNormalised(params, port, value);
 }
 
 bool divisionRulesRate(float lfoSyncPortValue) {

@@ -82,10 +82,21 @@ float toNormalised(const tw_paramManager& params, std::uint32_t port, float valu
 float portMinimum(const tw_paramManager& params, std::uint32_t port);
 float portMaximum(const tw_paramManager& params, std::uint32_t port);
 
-// The port value a stored normalised value is saved as (in presets, or by a host): of the
-// floats around toPortValue's answer, one that toNormalised turns back into exactly the stored
-// value where there is one, so a preset sounds as its factory program does to the last bit.
-float exactPortValue(const tw_paramManager& params, std::uint32_t port, float normalised);
+// The port values the presets hold for the factory programs, and the programs' own normalised
+// values they stand for. A port's unit is coarser than a normalised float in places (half a
+// degree of LFO Phase stands for several normalised values), so the plug-in turns a preset's
+// port value back into its program's own value through this table: a preset sounds as the
+// program does in the VST 2.4 edition, to the last bit. Values no preset holds convert as
+// toNormalised does. Built once, read on the audio thread (no allocation, no locks).
+class ProgramPortValues {
+public:
+    explicit ProgramPortValues(const tw_paramManager& params);
+    float toNormalised(const tw_paramManager& params, std::uint32_t port, float value) const;
+
+private:
+    float portValues_[kControlPortCount][kNumPrograms];
+    float normalised_[kControlPortCount][kNumPrograms];
+};
 
 // True when the division port, rather than the Hz port, sets LFO Rate for this LFO Sync value.
 bool divisionRulesRate(float lfoSyncPortValue);

@@ -246,7 +246,7 @@ std::string describePresets(const tw_paramManager& params) {
           << "    rdfs:label " << quoted(program.name) << " ;\n    lv2:port";
         for (std::uint32_t port = 0; port < static_cast<std::uint32_t>(kControlPortCount); ++port) {
             const ControlPortSpec& spec = *controlPort(port);
-            const float value = exactPortValue(params, port, program.values[spec.parameter]);
+            const float value = toPortValue(params, port, program.values[spec.parameter]);
             w << (port == 0 ? " [\n" : " , [\n") << "        lv2:symbol " << quoted(spec.symbol)
               << " ;\n        pset:value " << turtleNumber(value) << "\n    ]";
         }
