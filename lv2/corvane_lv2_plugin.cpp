@@ -51,6 +51,7 @@ private:
     CorvaneProcessor processor_;
     // Converts port values only: kept in the free state, so LFO Rate's port stays in Hz.
     CorvaneParameterManager units_;
+    const ProgramPortValues presetValues_{units_};
     Uris uris_{};
     LV2_Atom_Forge forge_{};
 
@@ -137,14 +138,15 @@ void CorvaneLv2::readControls() {
         const ControlPortSpec& spec = *controlPort(static_cast<std::uint32_t>(p));
         if (changed[p] && spec.parameter != kLfoRate)
             processor_.setParameter(
-                spec.parameter,
-                toNormalised(units_, static_cast<std::uint32_t>(p), lastControls_[p]));
+                spec.parameter, presetValues_.toNormalised(units_, static_cast<std::uint32_t>(p),
+                                                           lastControls_[p]));
     }
     const std::uint32_t ratePort = divisionRulesRate(lastControls_[kLfoSync])
                                        ? std::uint32_t{kLfoDivisionPort}
                                        : std::uint32_t{kLfoRate};
     if (changed[ratePort] || changed[kLfoSync])
-        processor_.setParameter(kLfoRate, toNormalised(units_, ratePort, lastControls_[ratePort]));
+        processor_.setParameter(
+            kLfoRate, presetValues_.toNormalised(units_, ratePort, lastControls_[ratePort]));
 }
 
 // The side-chain ports are optional: the processor hears as many side-chain channels as the
