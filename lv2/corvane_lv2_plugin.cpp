@@ -49,7 +49,8 @@ private:
     void writeDisplay();
 
     CorvaneProcessor processor_;
-    // Converts port values only: kept in the free state, so LFO Rate's port stays in Hz.
+    const bool atoms_;
+    // Converts port values only.
     CorvaneParameterManager units_;
     const ProgramPortValues presetValues_{units_};
     Uris uris_{};
@@ -77,13 +78,15 @@ CorvaneLv2* CorvaneLv2::create(double rate, const LV2_Feature* const* features) 
     for (int i = 0; features && features[i]; ++i)
         if (features[i]->URI && std::strcmp(features[i]->URI, LV2_URID__map) == 0)
             map = static_cast<LV2_URID_Map*>(features[i]->data);
-    if (!map || !map->map) return nullptr;
-    auto* self = new (std::nothrow) CorvaneLv2(map);
+    auto* self = new (std::nothrow) CorvaneLv2(map && map->map ? map : nullptr);
     if (self) self->processor_.setSampleRate(rate);
     return self;
 }
 
-CorvaneLv2::CorvaneLv2(LV2_URID_Map* map) {
+// Without the host's URID map the atom ports cannot be read or written: the plug-in then
+// renders audio with its controls alone, free-running, and leaves the atom ports alone.
+CorvaneLv2::CorvaneLv2(LV2_URID_Map* map) : atoms_(map != nullptr) {
+    if (!map) return;
     uris_.atomSequence = map->map(map->handle, LV2_ATOM__Sequence);
     uris_.midiEvent = map->map(map->handle, LV2_MIDI__MidiEvent);
     uris_.display = map->map(map->handle, kDisplayUri);
@@ -195,7 +198,7 @@ void CorvaneLv2::run(std::uint32_t frames) {
         processor_.activate();
     }
     std::uint32_t begin = 0;
-    if (control_) {
+    if (control_ && atoms_) {
         LV2_ATOM_SEQUENCE_FOREACH(control_, event) {
             const auto at = static_cast<std::uint32_t>(
                 event->time.frames < 0 ? 0 : std::min<int64_t>(event->time.frames, frames));
@@ -223,7 +226,7 @@ void CorvaneLv2::run(std::uint32_t frames) {
 // object for the UI, which turns them into graph entries on its own timer. The UI may live in
 // another process, so it learns of them only through the port.
 void CorvaneLv2::writeDisplay() {
-    if (!notify_) return;
+    if (!notify_ || !atoms_) return;
     const std::uint32_t capacity = notify_->atom.size;
     lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(notify_), capacity);
     LV2_Atom_Forge_Frame sequence;

@@ -85,6 +85,19 @@ int stepOf(const tw_paramManager& params, const ControlPortSpec& spec, float n) 
     return static_cast<int>(clampTo(std::floor(step), 0.0f, last));
 }
 
+// A parameter's real value and back, with a syncable rate always in its free unit (Hz): the
+// division port stands for the synchronised one, whatever LFO Sync the manager holds.
+float realOf(const tw_paramManager& params, int index, float n) {
+    return params.toRealSynced(index, n, false);
+}
+
+float normalisedOf(const tw_paramManager& params, int index, float x) {
+    if (params.getKind(index) != tw_paramManager::kKindSyncRate)
+        return params.toNormalized(index, x);
+    const float lo = params.getMin(index), hi = params.getMax(index);
+    return clampTo(std::log(x / lo) / std::log(hi / lo), 0.0f, 1.0f);
+}
+
 } // namespace
 
 const ControlPortSpec* controlPort(std::uint32_t port) {
@@ -114,13 +127,21 @@ float portMaximum(const tw_paramManager& params, std::uint32_t port) {
     }
 }
 
+float portDefault(const tw_paramManager& params, std::uint32_t port) {
+    const ControlPortSpec* spec = controlPort(port);
+    if (!spec) return 0.0f;
+    const float real = params.getDefault(spec->parameter);
+    if (spec->presentation == P::Real) return real;
+    return toPortValue(params, port, normalisedOf(params, spec->parameter, real));
+}
+
 float toPortValue(const tw_paramManager& params, std::uint32_t port, float normalised) {
     const ControlPortSpec* spec = controlPort(port);
     if (!spec) return 0.0f;
     const float n = clampTo(normalised, 0.0f, 1.0f);
     switch (spec->presentation) {
         case P::Real:
-            return clampTo(params.toReal(spec->parameter, n), portMinimum(params, port),
+            return clampTo(realOf(params, spec->parameter, n), portMinimum(params, port),
                            portMaximum(params, port));
         case P::Toggle:
             return n > 0.5f ? 1.0f : 0.0f;
@@ -141,7 +162,7 @@ float toNormalised(const tw_paramManager& params, std::uint32_t port, float valu
     const float x = clampTo(value, portMinimum(params, port), portMaximum(params, port));
     switch (spec->presentation) {
         case P::Real:
-            return params.toNormalized(spec->parameter, x);
+            return normalisedOf(params, spec->parameter, x);
         case P::Toggle:
             return x > 0.5f ? 1.0f : 0.0f;
         case P::Choice:

@@ -74,11 +74,12 @@ struct GroupSpec {
 };
 const GroupSpec& groupSpec(Group group);
 
-// The port value for a normalised parameter value, and back. The manager must be in its free
-// (unsynchronised) state for LFO Rate, as a fresh CorvaneParameterManager is; the conversions
-// read nothing else from it. Values outside a port's range are clamped; NaN gives the minimum.
+// The port value for a normalised parameter value, and back, from the manager's definitions
+// (its current values play no part). Values outside a port's range are clamped; NaN gives the
+// minimum.
 float toPortValue(const tw_paramManager& params, std::uint32_t port, float normalised);
 float toNormalised(const tw_paramManager& params, std::uint32_t port, float value);
+float portDefault(const tw_paramManager& params, std::uint32_t port);
 float portMinimum(const tw_paramManager& params, std::uint32_t port);
 float portMaximum(const tw_paramManager& params, std::uint32_t port);
 

@@ -96,16 +96,11 @@ void writeControlPort(Writer& w, const tw_paramManager& params, std::uint32_t po
     const bool division = spec.presentation == Presentation::Division;
     const std::string name =
         division ? std::string("LFO Division") : params.getNameString(spec.parameter);
-    const float realDefault = params.getDefault(spec.parameter);
-    const float defaultValue =
-        spec.presentation == Presentation::Real
-            ? realDefault
-            : toPortValue(params, port, params.toNormalized(spec.parameter, realDefault));
     w << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n"
       << "        lv2:index " << std::to_string(port) << " ;\n"
       << "        lv2:symbol " << quoted(spec.symbol) << " ;\n"
       << "        lv2:name " << quoted(name.c_str()) << " ;\n"
-      << "        lv2:default " << turtleNumber(defaultValue) << " ;\n"
+      << "        lv2:default " << turtleNumber(portDefault(params, port)) << " ;\n"
       << "        lv2:minimum " << turtleNumber(portMinimum(params, port)) << " ;\n"
       << "        lv2:maximum " << turtleNumber(portMaximum(params, port)) << " ;\n"
       << "        pg:group " << groupUri(groupSpec(spec.group).symbol) << " ;\n";
@@ -191,8 +186,7 @@ std::string describePlugin(const tw_paramManager& params) {
       << "    doap:name \"Corvane\" ;\n"
       << "    lv2:project " << groupUri("project") << " ;\n"
       << "    lv2:minorVersion 0 ;\n    lv2:microVersion 1 ;\n"
-      << "    lv2:requiredFeature urid:map ;\n"
-      << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
+      << "    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
       << "    pg:mainInput " << groupUri("main_in") << " ;\n"
       << "    pg:mainOutput " << groupUri("main_out") << " ;\n"
       << "    ui:ui " << uri(kUiUri) << " ;\n"
@@ -216,13 +210,15 @@ std::string describePlugin(const tw_paramManager& params) {
       << "        atom:supports midi:MidiEvent , time:Position ;\n"
       << "        lv2:designation lv2:control ;\n"
       << "        lv2:index " << std::to_string(kControlPort) << " ;\n"
-      << "        lv2:symbol \"control\" ;\n        lv2:name \"Control\" ;\n    ]";
+      << "        lv2:symbol \"control\" ;\n        lv2:name \"Control\" ;\n"
+      << "        lv2:portProperty lv2:connectionOptional ;\n    ]";
     separate();
     w << "    [\n        a lv2:OutputPort , atom:AtomPort ;\n"
       << "        atom:bufferType atom:Sequence ;\n"
       << "        lv2:designation lv2:control ;\n"
       << "        lv2:index " << std::to_string(kNotifyPort) << " ;\n"
       << "        lv2:symbol \"notify\" ;\n        lv2:name \"Notify\" ;\n"
+      << "        lv2:portProperty lv2:connectionOptional ;\n"
       << "        rdfs:comment \"The envelope and LFO graphs' data for the editor.\" ;\n    ] "
          ".\n\n";
 

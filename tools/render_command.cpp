@@ -35,6 +35,8 @@ const char* const kRenderHelp =
     "  --block N              frames per processing block (default 512)\n"
     "  --tempo BPM            host tempo (default 120)\n"
     "  --timesig N/D          host time signature (default 4/4)\n"
+    "  --no-time              give the plug-in no tempo or position, as a host without a\n"
+    "                         transport (or a file renderer) does\n"
     "  --tail SECONDS         silence appended to the input, for reverb tails (default 0)\n"
     "  --format F             float (default), pcm16 or pcm24\n"
     "  -v, --verbose          log the plug-in's callbacks to stderr\n"
@@ -87,6 +89,10 @@ bool parse_option(ArgReader& args, RenderOptions& o, std::string& error) {
     if (name == "-i" || name == "--input") return take_text(args, o.input, error);
     if (name == "-o" || name == "--output") return take_text(args, o.output, error);
     if (name == "--sidechain") return take_text(args, o.sidechain, error);
+    if (name == "--no-time") {
+        o.no_time = true;
+        return true;
+    }
     if (name == "--fxp") return take_text(args, o.load_fxp, error);
     if (name == "--fxb") return take_text(args, o.load_fxb, error);
     if (name == "--save-fxp") return take_text(args, o.save_fxp, error);
@@ -300,6 +306,7 @@ int run_render(const RenderOptions& o) {
     if (!o.sidechain.empty() && plugin->num_inputs() < 3)
         return report_failure("the plug-in has " + std::to_string(plugin->num_inputs()) +
                               " inputs, so no side-chain input");
+    plugin->transport().available = !o.no_time;
     plugin->transport().tempo = o.tempo;
     plugin->transport().numerator = o.numerator;
     plugin->transport().denominator = o.denominator;

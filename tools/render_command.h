@@ -23,6 +23,7 @@ struct RenderOptions {
     double tempo = 120.0;
     int numerator = 4;
     int denominator = 4;
+    bool no_time = false; // answer time requests with nothing, as a host without a transport
     std::vector<NoteSpec> notes;
     std::string load_fxp, load_fxb, save_fxp, save_fxb;
     double tail = 0.0; // seconds of silence appended to the input
