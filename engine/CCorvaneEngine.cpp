@@ -604,4 +604,3 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
         done += n;
     }
 }
-

@@ -111,8 +111,7 @@ void CorvaneParameterManager::displayText(int index, float n, float real, char* 
         case kEnvAttack:
         case kEnvDecay:
             // Amounts as 0..100, rounded half up.
-            tw_paramText::print(scratch, "%d",
-                                tw_paramText::truncate(n * 100.0f + 0.5f));
+            tw_paramText::print(scratch, "%d", tw_paramText::truncate(n * 100.0f + 0.5f));
             break;
         default:
             formatValue(index, text, real, length);

@@ -86,13 +86,12 @@ void tw_paramManager::defineParameter(int index, const char* name, const char* s
 }
 
 const tw_paramManager::Relaxed<std::uint64_t>& tw_paramManager::word(const Parameter& p,
-                                                                       int program) const {
+                                                                     int program) const {
     const Parameter& owner = p.linkedTo >= 0 ? parameters_[p.linkedTo] : p;
     return owner.values[program];
 }
 
-tw_paramManager::Value tw_paramManager::valueIn(int index, const Parameter& p,
-                                                int program) const {
+tw_paramManager::Value tw_paramManager::valueIn(int index, const Parameter& p, int program) const {
     const std::uint64_t w = word(p, program).load();
     Value v;
     if (p.linkedTo >= 0) {

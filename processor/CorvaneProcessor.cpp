@@ -319,8 +319,8 @@ void CorvaneProcessor::updateTempoSync(const Transport* transport) {
     if (denominator <= 0) denominator = 4;
     if (!std::isfinite(tempo) || tempo < 0.0 || !std::isfinite(position)) return;
 
-    const double perSample = (1.0 / (denominator * 15.0)) * tempo *
-                             (1.0 / sampleRate_.load(std::memory_order_relaxed));
+    const double perSample =
+        (1.0 / (denominator * 15.0)) * tempo * (1.0 / sampleRate_.load(std::memory_order_relaxed));
     double cycles = 0.0;
     double phase = std::modf(syncFactor_ * position + engine_->lfo_phase_offset(), &cycles);
     if (phase < 0.0) phase += 1.0;
@@ -420,8 +420,7 @@ bool CorvaneProcessor::textToNormalised(int index, const char* text, float& norm
     return true;
 }
 
-void CorvaneProcessor::normalisedToText(int index, float normalised, char* text,
-                                        int length) const {
+void CorvaneProcessor::normalisedToText(int index, float normalised, char* text, int length) const {
     copyText(text, length, [&](char* scratch, int n) {
         if (isParameter(index) && !std::isnan(normalised))
             params_->displayText(index, std::clamp(normalised, 0.0f, 1.0f), scratch, n);

@@ -211,7 +211,8 @@ private:
     corvane::CorvaneChangeMailbox<kNumParams> audioChanges_;
     corvane::CorvaneChangeMailbox<kNumParams> editorChanges_;
     std::atomic<double> sampleRate_{44100.0};
-    std::atomic<int> activeInputs_{2};
+    // Until the first setChannelLayout every input pin counts as connected.
+    std::atomic<int> activeInputs_{kNumInputs};
     std::atomic<int> activeOutputs_{2};
     std::atomic<int> sidechains_{0};
     CorvaneGestureListener* gestures_ = nullptr;
