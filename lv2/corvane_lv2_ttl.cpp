@@ -224,8 +224,8 @@ std::string describePlugin(const tw_paramManager& params) {
 
     w << uri(kUiUri) << "\n    a ui:X11UI ;\n"
       << "    ui:binary <" << kUiBinary << "> ;\n"
-      << "    lv2:requiredFeature urid:map ;\n"
-      << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch ;\n"
+      << "    lv2:requiredFeature ui:parent ;\n"
+      << "    lv2:optionalFeature ui:resize , ui:touch , urid:map ;\n"
       << "    lv2:extensionData ui:idleInterface ;\n"
       << "    ui:portNotification [\n        ui:plugin " << plugin << " ;\n"
       << "        lv2:symbol \"notify\" ;\n        ui:protocol atom:eventTransfer\n    ] .\n";
