@@ -89,8 +89,10 @@ void CorvaneLv2Transport::update(const Uris& u, const LV2_Atom_Object* object) {
 
 void CorvaneLv2Transport::advance(int frames, double sampleRate) {
     if (!known_ || frames <= 0 || !(sampleRate > 0.0)) return;
+    // In the order a VST 2.4 host counts its quarter notes, so both editions see the same
+    // positions at normal speed in 4/4.
     const double quarters =
-        frames * speed_ * transport_.tempoBpm / 60.0 / sampleRate * (4.0 / transport_.denominator);
+        frames / sampleRate * transport_.tempoBpm / 60.0 * speed_ * (4.0 / transport_.denominator);
     if (!std::isfinite(quarters)) return;
     transport_.positionPpq += quarters;
     const double quartersPerBar = transport_.numerator * 4.0 / transport_.denominator;
