@@ -27,6 +27,8 @@ public:
     Lv2TestBundle& operator=(const Lv2TestBundle&) = delete;
 
     bool ready() const { return !path_.empty(); }
+    // The folder to give LV2 hosts as LV2_PATH.
+    const std::string& path() const { return path_; }
 
     // Runs a shell command with LV2_PATH set to the private folder; its standard output (and
     // standard error, when asked) into output. True when it exits with status 0.
