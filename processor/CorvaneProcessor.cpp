@@ -272,7 +272,6 @@ void CorvaneProcessor::process(const Block& block) {
     const int frames = std::max(block.frames, 0);
     const int midiCount = block.midi ? std::max(block.midiCount, 0) : 0;
     const int changeCount = block.changes ? std::max(block.changeCount, 0) : 0;
-    updateTempoSync(block.transport);
     int m = 0;
     int c = 0;
     int pos = 0;
@@ -283,6 +282,8 @@ void CorvaneProcessor::process(const Block& block) {
         for (; m < midiCount && block.midi[m].frame <= pos; ++m)
             handleMidi(block.midi[m].data);
         applyChanges();
+        // The LFO's place in the song, from the sync factor and phase the block starts with.
+        if (pos == 0) updateTempoSync(block.transport);
         if (pos >= frames) break;
         int end = frames;
         if (c < changeCount) end = std::min(end, block.changes[c].frame);

@@ -4,7 +4,9 @@
 // plug-in makes (time information, pin connections, MIDI wish, automation), counts them without
 // allocating, and runs blocks of host-owned buffers.
 
+#include "engine/CCorvaneEngine.h"
 #include "host/Corvane.h"
+#include "params/tw_paramManager.h"
 #include "test_noise.h"
 
 #include <gtest/gtest.h>

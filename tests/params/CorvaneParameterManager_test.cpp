@@ -44,6 +44,8 @@ class ParameterTable : public ProductTest, public ::testing::WithParamInterface<
 
 TEST_P(ParameterTable, NamesKindsAndDefaults) {
     const Row& r = GetParam();
+    // LFO Sync starts on; the rate's default is given in its free unit.
+    if (r.index == kLfoRate) m.setNormalized(kLfoSync, 0.0f);
     char name[16];
     m.getName(r.index, name, 8);
     EXPECT_STREQ(name, r.hostName);
@@ -163,6 +165,7 @@ TEST_F(ProductTest, SteppedParametersRoundAndSwitchesNeedMoreThanOneHalf) {
 }
 
 TEST_F(ProductTest, FreeLfoRateIsHertz) {
+    m.setNormalized(kLfoSync, 0.0f);
     m.setNormalized(kLfoRate, 0.5f);
     EXPECT_NEAR(m.getReal(kLfoRate), 1.0f, 1e-4);
     EXPECT_EQ(display(kLfoRate), "1.00");
@@ -201,6 +204,7 @@ INSTANTIATE_TEST_SUITE_P(Divisions, SyncedLfoRate,
                                            SyncedRate{0.96f, 1.0f, "1/16T", 6.0f}));
 
 TEST_F(ProductTest, SyncSwitchKeepsTheNormalizedRate) {
+    m.setSync(kLfoRate, false);
     m.setNormalized(kLfoRate, 0.565f);
     const float hz = m.getReal(kLfoRate);
     m.setSync(kLfoRate, true);
