@@ -29,7 +29,7 @@ namespace {
 struct PortInfo {
     std::string symbol, name, group, designation;
     double minimum = NAN, maximum = NAN, defaultValue = NAN;
-    std::string properties;
+    std::string properties, types;
     std::map<int, std::string> scalePoints;
 };
 
@@ -51,7 +51,7 @@ protected:
         std::istringstream in(text_);
         std::string line;
         PortInfo* port = nullptr;
-        bool inPresets = false, inProperties = false;
+        bool inPresets = false, inProperties = false, inTypes = false;
         while (std::getline(in, line)) {
             const std::string trimmed = valueAfter(line, "");
             if (line.rfind("\tPort ", 0) == 0) {
@@ -68,6 +68,11 @@ protected:
                 continue;
             }
             if (!port) continue;
+            if (trimmed.rfind("Type:", 0) == 0)
+                inTypes = true;
+            else if (trimmed.rfind("http", 0) != 0)
+                inTypes = false;
+            if (inTypes) port->types += trimmed + " ";
             if (trimmed.rfind("Symbol:", 0) == 0) port->symbol = valueAfter(trimmed, "Symbol:");
             if (trimmed.rfind("Name:", 0) == 0) port->name = valueAfter(trimmed, "Name:");
             if (trimmed.rfind("Group:", 0) == 0) port->group = valueAfter(trimmed, "Group:");
@@ -154,22 +159,25 @@ TEST_F(Lv2InfoTest, AudioAndAtomPortsAsHostsExpect) {
         const char* symbol;
         const char* kind;
         bool sideChain;
+        bool optional;
     } expected[] = {
-        {kMainInLeftPort, "in_l", "AudioPort", false},
-        {kMainInRightPort, "in_r", "AudioPort", false},
-        {kSideInLeftPort, "sidechain_l", "AudioPort", true},
-        {kSideInRightPort, "sidechain_r", "AudioPort", true},
-        {kOutLeftPort, "out_l", "AudioPort", false},
-        {kOutRightPort, "out_r", "AudioPort", false},
-        {kControlPort, "control", "AtomPort", false},
-        {kNotifyPort, "notify", "AtomPort", false},
+        {kMainInLeftPort, "in_l", "#AudioPort", false, false},
+        {kMainInRightPort, "in_r", "#AudioPort", false, false},
+        {kSideInLeftPort, "sidechain_l", "#AudioPort", true, true},
+        {kSideInRightPort, "sidechain_r", "#AudioPort", true, true},
+        {kOutLeftPort, "out_l", "#AudioPort", false, false},
+        {kOutRightPort, "out_r", "#AudioPort", false, false},
+        // Optional too, so renderers that pass no events (lv2apply) can run the plug-in.
+        {kControlPort, "control", "#AtomPort", false, true},
+        {kNotifyPort, "notify", "#AtomPort", false, true},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.symbol);
         const PortInfo& info = ports_[e.port];
         EXPECT_EQ(info.symbol, e.symbol);
         EXPECT_EQ(info.properties.find("#isSideChain") != std::string::npos, e.sideChain);
-        EXPECT_EQ(info.properties.find("#connectionOptional") != std::string::npos, e.sideChain);
+        EXPECT_EQ(info.properties.find("#connectionOptional") != std::string::npos, e.optional);
+        EXPECT_NE(info.types.find(e.kind), std::string::npos) << info.types;
     }
     EXPECT_NE(text_.find("Optional Features: http://lv2plug.in/ns/lv2core#hardRTCapable"),
               std::string::npos);
