@@ -68,6 +68,7 @@ public:
     // Inspection, for tests: the engine is the audio thread's, so read it only while no block
     // runs.
     CorvaneProcessor& getProcessor() { return *processor_; }
+    const CorvaneProcessor& getProcessor() const { return *processor_; }
     const CCorvaneEngine& getEngine() const { return processor_->engine(); }
     const tw_paramManager& getParameterManager() const { return processor_->parameterInfo(); }
     double getSyncFactor() const { return processor_->syncFactor(); }

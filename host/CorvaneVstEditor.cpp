@@ -17,6 +17,8 @@ CorvaneVstEditor::~CorvaneVstEditor() {
 }
 
 bool CorvaneVstEditor::open(void* parent) {
+    // The knob mode is the process's, as a host set it through any instance.
+    editor_.setKnobMode(knobMode);
     if (!editor_.open(parent)) return false;
     AEffGUIEditor::open(parent);
     return true;

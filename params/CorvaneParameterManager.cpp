@@ -131,7 +131,6 @@ void CorvaneParameterManager::formatValue(int index, char* text, float x, int le
 }
 
 float CorvaneParameterManager::toRealSynced(int index, float n, bool synced) const {
-    if (!synced || getKind(index) != tw_paramManager::kKindSyncRate)
-        return tw_paramManager::toRealSynced(index, n, synced);
+    if (!synced || index != kLfoRate) return tw_paramManager::toRealSynced(index, n, synced);
     return nearestDivision(n != n ? 0.0f : n);
 }

@@ -111,7 +111,8 @@ tw_paramManager::Value tw_paramManager::valueIn(int index, const Parameter& p, i
 
 void tw_paramManager::storeNormalized(int index, Parameter& p, int program, float n) {
     if (p.linkedTo < 0 && p.linkedSwitch < 0) {
-        p.values[program].store(pack(n, toReal(index, n)));
+        const bool synced = isSyncableKind(p.kind) && p.syncState.load() != 0;
+        p.values[program].store(pack(n, toRealSynced(index, n, synced)));
         return;
     }
     // A linked pair: replace this parameter's half, keep the other's. The exchange fails only

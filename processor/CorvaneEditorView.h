@@ -30,7 +30,7 @@ public:
     // The parameters changed since the last call (bit i: parameter i), from any thread,
     // program switches and the editor's own edits included. Read the values after taking: a
     // change that lands later raises its bit again. Taking once and then reading every value is
-    // how a window that opens starts up to date.
+    // how a window that opens starts up to date. One taker: one editor per processor at a time.
     virtual std::uint32_t takeChangedParameters() = 0;
 
     virtual CorvaneDisplayHistory& displayHistory() = 0;

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <limits>
 
 using namespace corvane;
 
@@ -152,6 +154,7 @@ CorvaneProcessor::CorvaneProcessor()
     for (int i = 0; i < kNumParams; ++i)
         defaults_[i] = params_->toNormalized(i, params_->getDefault(i));
     engine_->set_display(&display_.sums());
+    forgetApplied();
     // No block has run yet, so the engine is still this thread's: it starts in program 0.
     applyChanges();
     editorChanges_.take();
@@ -173,7 +176,11 @@ void CorvaneProcessor::hook(Step step) const {
 
 void CorvaneProcessor::setParameter(int index, float normalised) {
     if (!isParameter(index) || std::isnan(normalised)) return;
-    params_->setNormalized(index, std::clamp(normalised, 0.0f, 1.0f));
+    const float value = std::clamp(normalised, 0.0f, 1.0f);
+    // A value already stored was announced by the writer that stored it: resending it (hosts
+    // play back lanes that stand still) changes nothing and announces nothing.
+    if (params_->getNormalized(index) == value) return;
+    params_->setNormalized(index, value);
     hook(Step::WriterStored);
     announce(CorvaneChangeMailbox<kNumParams>::bit(index));
 }
@@ -224,6 +231,12 @@ void CorvaneProcessor::applyChanges() {
 
 void CorvaneProcessor::applyParameter(int program, int index) {
     const tw_paramManager::Value v = params_->getValueIn(program, index);
+    // A command derived from the value the engine already has would change nothing: hosts that
+    // resend unchanged automation every block cost a comparison each.
+    if (kRoutes[index] != Route::LfoPair) {
+        if (v.normalized == applied_[index]) return;
+        applied_[index] = v.normalized;
+    }
     switch (kRoutes[index]) {
         case Route::Normalised:
             engine_->set_normalised_parameter(index, v.normalized);
@@ -239,6 +252,10 @@ void CorvaneProcessor::applyParameter(int program, int index) {
         case Route::LfoPair: {
             // One read of the pair: the rate's value and the sync state it means.
             const tw_paramManager::Value rate = params_->getValueIn(program, kLfoRate);
+            const float sync = rate.synced ? 1.0f : 0.0f;
+            if (rate.normalized == applied_[kLfoRate] && sync == applied_[kLfoSync]) break;
+            applied_[kLfoRate] = rate.normalized;
+            applied_[kLfoSync] = sync;
             if (!rate.synced) engine_->set_parameter(kLfoRate, rate.real);
             engine_->set_parameter(kLfoSync, rate.synced ? 1.0f : 0.0f);
             syncFactor_ = params_->toEngineValueSynced(kLfoRate, rate.real, rate.synced);
@@ -261,7 +278,12 @@ void CorvaneProcessor::setChannelLayout(int mainInputs, int outputs, int sidecha
     sidechains_.store(std::clamp(sidechains, 0, 2), std::memory_order_relaxed);
 }
 
+void CorvaneProcessor::forgetApplied() {
+    std::fill(std::begin(applied_), std::end(applied_), std::numeric_limits<float>::quiet_NaN());
+}
+
 void CorvaneProcessor::activate() {
+    forgetApplied();
     heldNotes_ = 0;
     engine_->set_note_gate(0.0f);
     applyChanges();

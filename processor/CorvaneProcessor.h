@@ -199,6 +199,8 @@ private:
     // Audio thread: takes the flags and applies the derived engine commands.
     void applyChanges();
     void applyParameter(int program, int index);
+    // Every parameter's next command goes to the engine, changed or not.
+    void forgetApplied();
     void updateTempoSync(const Transport* transport);
     void handleMidi(const unsigned char* data);
     void render(const Block& block, int begin, int end);
@@ -224,4 +226,7 @@ private:
     int heldNotes_ = 0;
     // The program whose values the engine last took; another one means every parameter changed.
     int appliedProgram_ = -1;
+    // The normalised value each engine command was last derived from (LFO Sync: the sync state
+    // the rate was read with); NaN: none yet.
+    float applied_[kNumParams] = {};
 };

@@ -137,7 +137,7 @@ TEST_P(CorvaneOvertaken, EveryoneEndsWithTheLastValue) {
     if (program_switch)
         effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
     else
-        effect->setParameter(effect, kFilterType, stored);
+        effect->setParameter(effect, kFilterType, 0.5f); // neither the stored nor the dragged
     Block block(32);
     block.process(*plugin);
     effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
