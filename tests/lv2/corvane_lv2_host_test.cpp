@@ -1,5 +1,6 @@
 // A real LV2 host runs the bundle: Debian's jalv on a JACK server with the dummy driver loads
-// the plug-in, applies a preset and processes a click track into a recording; under an X server
+// the plug-in, applies a preset and processes a click track into a recording while the JACK
+// transport rolls (so the host sends its time:Position events); under an X server
 // jalv.gtk3 embeds the UI, and a screenshot of the screen shows the editor as it renders
 // offscreen.
 
@@ -178,6 +179,10 @@ TEST_F(Lv2HostTest, JalvLoadsAppliesAPresetAndProcessesAudio) {
         << cutoff << "\n"
         << readFile(log);
 
+    // A rolling transport with a tempo: jalv sends the plug-in time:Position events, which the
+    // preset's synchronised LFO follows.
+    Background transport({"jack_transport"}, dir_ + "/transport.log", true);
+    ASSERT_TRUE(transport.send("master") && transport.send("tempo 140") && transport.send("play"));
     Background metro({"jack_metro", "-n", "metro", "-b", "240"}, dir_ + "/metro.log", false);
     ASSERT_TRUE(
         waitFor([] { return std::system("jack_lsp 2>/dev/null | grep -q '^metro:'") == 0; }, 10s));
