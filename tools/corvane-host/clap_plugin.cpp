@@ -381,10 +381,11 @@ std::vector<std::string> ClapPlugin::parameter_steps(int index) {
     std::vector<std::string> steps;
     if (index < 0 || index >= num_params()) return steps;
     const clap_param_info& info = params_info_[index];
-    if (!(info.flags & CLAP_PARAM_IS_STEPPED) || info.max_value - info.min_value > 64) return steps;
-    for (double v = info.min_value; v <= info.max_value; v += 1.0) {
+    const double span = info.max_value - info.min_value;
+    if (!(info.flags & CLAP_PARAM_IS_STEPPED) || !(span >= 0.0) || span > 64.0) return steps;
+    for (int step = 0; step <= static_cast<int>(span); ++step) {
         char text[CLAP_NAME_SIZE] = {};
-        params_->value_to_text(plugin_, info.id, v, text, sizeof text);
+        params_->value_to_text(plugin_, info.id, info.min_value + step, text, sizeof text);
         steps.emplace_back(text);
     }
     return steps;
