@@ -40,7 +40,7 @@ struct Lookup {
         for (int i = 0; i < detail::kEntryCount; ++i) {
             const detail::Entry& e = detail::kEntries[i];
             if (keyMatches(e.type, e.name, e.id, type, name, id))
-                return {e.begin, static_cast<std::size_t>(e.end - e.begin)};
+                return {e.begin, static_cast<std::size_t>(e.end - e.begin), true};
         }
         return {};
     }

@@ -11,10 +11,12 @@
 
 namespace corvane::resources {
 
-// The bytes of one resource; empty (bytes null, size 0) when the lookup found nothing.
+// The bytes of one resource; empty (bytes null, size 0) when the lookup found nothing. builtIn
+// marks the module's own data, which never changes (a test's stand-in bytes may).
 struct ResourceData {
     const std::uint8_t* bytes = nullptr;
     std::size_t size = 0;
+    bool builtIn = false;
 
     explicit operator bool() const { return bytes != nullptr; }
 };
