@@ -1,20 +1,16 @@
 #pragma once
 
-#include "editor/corvane_parameter_mailbox.h"
-#include "gui/aeffguieditor.h"
 #include "gui/cbaseobject.h"
 #include "gui/ccolor.h"
 #include "gui/ccontrollistener.h"
+#include "gui/vstguieditorinterface.h"
 #include "params/CorvaneParameters.h"
 
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
 
-class AudioEffectX;
-class CCorvaneEngine;
+class CorvaneEditorView;
 class CCorvaneEnvView;
 class CCorvaneLFOView;
 class CVovizuduResource;
@@ -25,55 +21,54 @@ class CControl;
 class CVSTGUITimer;
 } // namespace VSTGUI
 
-// The plug-in's editor: a fixed window drawn from the module's bitmaps, one control per
-// parameter (its tag is the parameter index; LFO Trigger has none), knobs that show their
-// parameter's read-out while hovered, and the envelope and LFO graphs, moved by a 30 ms timer.
-// The user's edits go to the plug-in as automated parameter changes; the plug-in reports every
-// change back through setParameter, which moves the control.
+// The plug-in's editor, whatever format opened it: a fixed window drawn from the module's
+// bitmaps, one control per parameter (its tag is the parameter index; LFO Trigger has none),
+// knobs that show their parameter's read-out while hovered, and the envelope and LFO graphs,
+// moved by a 30 ms timer. It talks only to the processor's editor view: the user's gestures go
+// there (begin, values, end), and the controls follow the view's values.
 //
-// The editor object lives as long as its plug-in (which deletes it); the window and its views
-// exist only between open and close. Fonts and the background bitmap live with the editor.
+// The editor object lives as long as its format edition's binding (VST 2.4: host/, an
+// AEffGUIEditor); the window and its views exist only between open and close. Fonts and the
+// background bitmap live with the editor.
 //
-// Threads: everything runs on the host's user-interface thread except setParameter, which the
-// plug-in calls from whichever thread changed the parameter (automation, program changes, the
-// audio thread). setParameter only posts the value to a lock-free mailbox; the user-interface
-// thread applies what is waiting on idle (and right after the user's own edits), so controls and
-// knob texts are only ever touched there.
-//
-// What it needs of its plug-in is the AudioEffectX side (getParameter, setParameterAutomated,
-// beginEdit / endEdit, getParameterDisplay / getParameterLabel) and the engine's display, so a
-// test can put any AudioEffectX and engine behind it.
-class CorvaneEditor : public AEffGUIEditor,
+// Threads: the user-interface thread only. Changes made on other threads reach the controls
+// through the view's changed flags, taken on idle, on the timer and right after the user's own
+// edits; open takes them once and then reads every value, so no change can slip past a window
+// that opens.
+class CorvaneEditor : public VSTGUI::VSTGUIEditorInterface,
                       public VSTGUI::CControlListener,
                       public VSTGUI::CBaseObject {
 public:
     static constexpr int32_t kTimerPeriodMs = 30;
     static constexpr VSTGUI::CColor kFrameColor{127, 127, 127, 255};
 
-    // owner: the plug-in the editor attaches itself to (null: an editor that changes nothing).
-    // displayEngine: whose display histories the graphs show and whose display poll the timer runs;
-    // null leaves the graphs empty. Both must outlive the editor.
-    CorvaneEditor(AudioEffectX* owner, CCorvaneEngine* displayEngine);
+    // view: the processor's editor view (null: an editor that shows defaults and changes
+    // nothing). It must outlive the editor.
+    explicit CorvaneEditor(CorvaneEditorView* view);
     ~CorvaneEditor() override;
+
+    // The window's size: the background bitmap's.
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
 
     // Builds the window in the host's parent window (an X11 window id; null or an unusable
     // window gives an offscreen window). False, changing nothing, while a window exists.
-    bool open(void* parent) override;
-    void close() override;
-    bool isOpen() override { return openFlag.load(std::memory_order_acquire); }
-    // Applies the parameter changes that arrived since the last call, then runs the frame.
-    void idle() override;
-    // Any thread, never blocks or allocates: the change reaches the control at the next idle.
-    // Ignored while closed and for indices outside the parameters.
-    void setParameter(VstInt32 index, float value) override;
+    bool open(void* parent);
+    void close();
+    bool isOpen() const { return frame != nullptr; }
+    // Applies the parameter changes since the last look, then runs the frame.
+    void idle();
+
+    // The knob mode the controls use (circular, relative circular or linear).
+    void setKnobMode(int32_t mode) { knobMode_ = mode; }
+    int32_t getKnobMode() const override { return knobMode_; }
+    // The controls' gestures, to the view.
+    void beginEdit(int32_t index) override;
+    void endEdit(int32_t index) override;
 
     void valueChanged(VSTGUI::CControl* control) override;
-    // The timer tick: polls the engine's display, then moves the envelope and LFO graphs.
+    // The timer tick: polls the display history, then moves the envelope and LFO graphs.
     VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
-
-    // The normalised values the controls return to on the default-value click (ctrl-click),
-    // one per parameter; until given, every control returns to the middle.
-    void setParameterDefaults(const float (&normalized)[corvane::kNumParams]);
 
     // A parameter's read-out: its value text immediately followed by its unit text.
     std::string readout(int32_t index) const;
@@ -85,9 +80,9 @@ public:
     VSTGUI::CVSTGUITimer* getTimer() const { return timer; }
 
 private:
-    // User-interface thread: moves the control of index to value and refreshes read-outs.
-    void applyParameter(int32_t index, float value);
-    void applyWaitingParameters();
+    // Moves the control of index to the view's value and refreshes read-outs.
+    void applyParameter(int32_t index);
+    void applyChangedParameters();
 
     CVovizuduResource* largeFont;
     CVovizuduResource* smallFont;
@@ -97,10 +92,10 @@ private:
     std::map<int32_t, VSTGUI::CControl*> controls;
     CCorvaneLFOView* lfoView = nullptr;
     CCorvaneEnvView* envView = nullptr;
-    std::atomic<bool> openFlag{false};
 
-    AudioEffectX* plugin;
-    CCorvaneEngine* engine;
-    corvane::ParameterMailbox<corvane::kNumParams> mailbox;
-    std::array<float, corvane::kNumParams> defaults;
+    CorvaneEditorView* source;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t knobMode_ = 2; // linear
+    bool inIdle = false;
 };
