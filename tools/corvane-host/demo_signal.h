@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/audio_file.h"
+#include "tools/corvane-host/audio_file.h"
 
 namespace corvane::tools {
 

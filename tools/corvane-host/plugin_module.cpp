@@ -1,4 +1,4 @@
-#include "tools/plugin_module.h"
+#include "tools/corvane-host/plugin_module.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/plugin_instance.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,7 +27,7 @@ class EditorWindow {
 public:
     // Connects to the X server named by DISPLAY and makes the (unmapped) window; null with a
     // reason when there is no X server or the plug-in has no editor with a size.
-    static std::unique_ptr<EditorWindow> create(HostedPlugin& plugin, const std::string& title,
+    static std::unique_ptr<EditorWindow> create(PluginInstance& plugin, const std::string& title,
                                                 std::string& error);
     // Closes the editor if it is open, then destroys the window.
     ~EditorWindow();
@@ -57,10 +57,11 @@ public:
     int height() const { return height_; }
 
 private:
-    EditorWindow(HostedPlugin& plugin, void* display, unsigned long window, int width, int height);
+    EditorWindow(PluginInstance& plugin, void* display, unsigned long window, int width,
+                 int height);
     void resize(int width, int height);
 
-    HostedPlugin& plugin_;
+    PluginInstance& plugin_;
     void* display_;
     unsigned long window_;
     unsigned long delete_atom_ = 0;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "tools/audio_file.h"
-#include "tools/renderer.h"
+#include "tools/corvane-host/audio_file.h"
+#include "tools/corvane-host/plugin_settings.h"
+#include "tools/corvane-host/renderer.h"
 
 #include <optional>
 #include <string>
@@ -16,25 +17,19 @@ struct RenderOptions {
     std::string input; // empty: the demo signal
     std::string output = "out.wav";
     std::string sidechain;
-    std::optional<std::string> program;                // index or name
-    std::vector<std::pair<std::string, float>> params; // index or name, normalised value
+    SettingsOptions settings;
     std::optional<int> rate;
     int block = 512;
     double tempo = 120.0;
-    int numerator = 4;
-    int denominator = 4;
-    std::vector<NoteSpec> notes;
+    std::string timesig = "4/4";
+    std::vector<std::string> notes;
     std::string load_fxp, load_fxb, save_fxp, save_fxb;
     double tail = 0.0; // seconds of silence appended to the input
-    SampleFormat format = SampleFormat::float32;
+    std::string format = "float";
     bool verbose = false;
     bool quiet = false;
-    bool help = false;
 };
 
-// Parses the arguments after `render`; false with a reason for anything it cannot use.
-bool parse_render_options(const std::vector<std::string>& args, RenderOptions& options,
-                          std::string& error);
 // START:KEY:VELOCITY:LENGTH, times in seconds.
 bool parse_note(const std::string& text, NoteSpec& note, std::string& error);
 // N/D with a power-of-two denominator.

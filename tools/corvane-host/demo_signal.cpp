@@ -1,4 +1,4 @@
-#include "tools/demo_signal.h"
+#include "tools/corvane-host/demo_signal.h"
 
 #include <algorithm>
 #include <cmath>

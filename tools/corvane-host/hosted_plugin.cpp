@@ -1,12 +1,18 @@
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/hosted_plugin.h"
 
-#include "tools/cli_args.h"
+#include "params/CorvaneParameterManager.h"
+#include "params/CorvaneParameters.h"
+#include "tools/corvane-host/cli_args.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace corvane::tools {
+
+namespace {
+constexpr VstInt32 kCorvaneId = vstFourCC('T', 'W', 'c', 'v');
+}
 
 namespace {
 
@@ -166,14 +172,6 @@ void HostedPlugin::set_parameter(VstInt32 index, float value) {
     effect_->setParameter(effect_, index, value);
 }
 
-VstInt32 HostedPlugin::find_parameter(const std::string& number_or_name) {
-    int index = -1;
-    if (parse_int(number_or_name, index)) return index >= 0 && index < num_params() ? index : -1;
-    for (VstInt32 i = 0; i < num_params(); ++i)
-        if (equals_ignoring_case(parameter_name(i), number_or_name)) return i;
-    return -1;
-}
-
 void HostedPlugin::set_program(VstInt32 index) {
     dispatch(effBeginSetProgram);
     dispatch(effSetProgram, 0, index);
@@ -215,17 +213,6 @@ std::vector<std::string> HostedPlugin::program_names() {
     return names;
 }
 
-VstInt32 HostedPlugin::find_program(const std::string& number_or_name) {
-    int index = -1;
-    if (parse_int(number_or_name, index)) return index >= 0 && index < num_programs() ? index : -1;
-    const std::vector<std::string> names = program_names();
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == number_or_name) return static_cast<VstInt32>(i);
-    for (size_t i = 0; i < names.size(); ++i)
-        if (equals_ignoring_case(names[i], number_or_name)) return static_cast<VstInt32>(i);
-    return -1;
-}
-
 bool HostedPlugin::input_properties(VstInt32 index, VstPinProperties& properties) {
     std::memset(&properties, 0, sizeof properties);
     return dispatch(effGetInputProperties, index, 0, &properties) != 0;
@@ -234,6 +221,93 @@ bool HostedPlugin::input_properties(VstInt32 index, VstPinProperties& properties
 bool HostedPlugin::output_properties(VstInt32 index, VstPinProperties& properties) {
     std::memset(&properties, 0, sizeof properties);
     return dispatch(effGetOutputProperties, index, 0, &properties) != 0;
+}
+
+std::string HostedPlugin::parameter_long_name(VstInt32 index) {
+    VstParameterProperties properties;
+    std::memset(&properties, 0, sizeof properties);
+    if (dispatch(effGetParameterProperties, index, 0, &properties) != 0) {
+        properties.label[sizeof properties.label - 1] = 0;
+        if (properties.label[0] != 0) return properties.label;
+    }
+    // Corvane gives its long names only to its own editor; this host knows them from its table.
+    if (unique_id() == kCorvaneId && index >= 0 && index < num_params()) {
+        static const CorvaneParameterManager corvane_table;
+        const std::string name = corvane_table.getNameString(index);
+        if (!name.empty()) return name;
+    }
+    return parameter_name(index);
+}
+
+std::vector<std::string> HostedPlugin::parameter_steps(VstInt32 index) {
+    if (unique_id() != kCorvaneId) return {};
+    // The host shows these as numbers; the editor shows them as switches with these names.
+    switch (index) {
+        case kFilterType:
+            return {"LP", "BP", "HP"};
+        case kLfoShape:
+            return {"square", "saw", "sine", "random"};
+        case kEnvTrigger:
+            return {"AUDIO", "MIDI", "SIDECH", "LFO"};
+        default:
+            return {};
+    }
+}
+
+bool HostedPlugin::normalised_from_units(VstInt32 index, float units, float& normalised) {
+    // Corvane's private request (effVendorSpecific, index 12345): the value argument is the
+    // parameter, opt the value in display units, ptr the float that receives the answer. Other
+    // plug-ins may give the same numbers another meaning, so only Corvane is asked.
+    constexpr VstInt32 kRequestToNormalised = 12345;
+    if (unique_id() != kCorvaneId || index < 0 || index >= num_params()) return false;
+    float answer = 0.0f;
+    if (dispatch(effVendorSpecific, kRequestToNormalised, index, &answer, units) == 0) return false;
+    normalised = answer;
+    return true;
+}
+
+void HostedPlugin::reserve_midi(size_t capacity) {
+    midi_.assign(capacity, VstMidiEvent{});
+    midi_list_.assign(sizeof(VstEvents) + capacity * sizeof(VstEvent*), 0);
+}
+
+void HostedPlugin::send_midi(const MidiMessage* messages, size_t count) {
+    count = std::min(count, midi_.size());
+    if (count == 0) return;
+    VstEvents* list = reinterpret_cast<VstEvents*>(midi_list_.data());
+    list->numEvents = 0;
+    for (size_t i = 0; i < count; ++i) {
+        VstMidiEvent& e = midi_[i];
+        std::memset(&e, 0, sizeof e);
+        e.type = kVstMidiType;
+        e.byteSize = sizeof(VstMidiEvent);
+        e.deltaFrames = messages[i].frame;
+        e.flags = kVstMidiEventIsRealtime;
+        for (int b = 0; b < 3; ++b)
+            e.midiData[b] = static_cast<char>(messages[i].bytes[b]);
+        vstSetEventAt(list, list->numEvents++, reinterpret_cast<VstEvent*>(&e));
+    }
+    process_events(list);
+}
+
+bool HostedPlugin::editor_size(int& width, int& height) {
+    ERect rect{};
+    if (!editor_rect(rect)) return false;
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    return true;
+}
+
+bool HostedPlugin::open_editor(unsigned long parent_window) {
+    return dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent_window)) != 0;
+}
+
+void HostedPlugin::close_editor() {
+    dispatch(effEditClose);
+}
+
+void HostedPlugin::editor_idle() {
+    dispatch(effEditIdle);
 }
 
 bool HostedPlugin::editor_rect(ERect& rect) {

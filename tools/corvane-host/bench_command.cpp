@@ -1,6 +1,7 @@
-#include "tools/cli_args.h"
-#include "tools/hosted_plugin.h"
-#include "tools/subcommands.h"
+#include "tools/corvane-host/cli_args.h"
+#include "tools/corvane-host/plugin_instance.h"
+#include "tools/corvane-host/plugin_settings.h"
+#include "tools/corvane-host/subcommands.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,27 +11,14 @@
 
 namespace corvane::tools {
 
-const char* const kBenchHelp =
+namespace {
+
+constexpr const char* kBenchHelp =
     "Measures how fast plug-ins process: for every program of each plug-in, nanoseconds per\n"
     "sample frame and the real-time factor (audio time / processing time), on white noise at\n"
     "every input. Each measurement is switched on afresh, warmed up, and repeated; the median\n"
     "is reported. With several plug-ins the repetitions take turns, so a change in machine load\n"
-    "touches all of them alike, and a summary compares them.\n"
-    "\n"
-    "  --rate HZ              sample rate (default 48000)\n"
-    "  --block N              frames per block (default 256)\n"
-    "  --seconds S            audio per repetition (default 2)\n"
-    "  --reps N               repetitions (default 5)\n"
-    "  --warmup S             audio processed before each timing (default 0.5)\n"
-    "  --program N            only program N\n"
-    "  --silence              also time each plug-in on silence after the noise of the\n"
-    "                         warm-up, taking turns with the noise runs (shows costs that\n"
-    "                         appear as tails decay, such as subnormals)\n"
-    "  -v, --verbose          log the plug-ins' callbacks to stderr\n";
-
-namespace {
-
-constexpr const char* kName = "bench";
+    "touches all of them alike, and a summary compares them.";
 
 struct BenchOptions {
     std::vector<std::string> plugins;
@@ -45,8 +33,8 @@ struct BenchOptions {
 };
 
 struct Target {
-    std::unique_ptr<HostedPlugin> plugin;
-    std::vector<VstInt32> programs;
+    std::unique_ptr<PluginInstance> plugin;
+    std::vector<int> programs;
     std::vector<std::string> names;
     std::vector<std::vector<double>> ns_per_frame; // [program][repetition]
     bool silence = false;                          // timed on silence after the warm-up
@@ -82,10 +70,10 @@ private:
     std::vector<float> silence_;
 };
 
-double measure(HostedPlugin& plugin, VstInt32 program, const BenchOptions& o, NoiseSource& noise,
+double measure(PluginInstance& plugin, int program, const BenchOptions& o, NoiseSource& noise,
                bool timed_on_silence) {
-    const VstInt32 ins = std::max(plugin.num_inputs(), 0);
-    const VstInt32 outs = std::max(plugin.num_outputs(), 1);
+    const int ins = std::max(plugin.num_inputs(), 0);
+    const int outs = std::max(plugin.num_outputs(), 1);
     std::vector<std::vector<float>> out(static_cast<size_t>(outs),
                                         std::vector<float>(static_cast<size_t>(o.block)));
     std::vector<float*> in_ptrs(static_cast<size_t>(ins)), out_ptrs;
@@ -131,48 +119,6 @@ double realtime_factor(double ns_per_frame, int rate) {
     return 1e9 / (ns_per_frame * rate);
 }
 
-bool parse(const std::vector<std::string>& arguments, BenchOptions& o, bool& help,
-           std::string& error) {
-    ArgReader args(arguments);
-    while (args.next()) {
-        const std::string& arg = args.peek();
-        bool ok = true;
-        if (arg == "-h" || arg == "--help") {
-            help = true;
-            return true;
-        } else if (arg == "-v" || arg == "--verbose") {
-            o.verbose = true;
-        } else if (arg == "--silence") {
-            o.silence = true;
-        } else if (arg == "--rate") {
-            ok = take_int(args, 1000, 768000, o.rate, error);
-        } else if (arg == "--block") {
-            ok = take_int(args, 1, 65536, o.block, error);
-        } else if (arg == "--seconds") {
-            ok = take_double(args, 0.001, 3600.0, o.seconds, error);
-        } else if (arg == "--reps") {
-            ok = take_int(args, 1, 1000, o.reps, error);
-        } else if (arg == "--warmup") {
-            ok = take_double(args, 0.0, 3600.0, o.warmup, error);
-        } else if (arg == "--program") {
-            int program = 0;
-            ok = take_int(args, 0, 1 << 20, program, error);
-            o.program = program;
-        } else if (args.is_option()) {
-            error = "unknown option '" + arg + "'";
-            ok = false;
-        } else {
-            o.plugins.push_back(arg);
-        }
-        if (!ok) return false;
-    }
-    if (o.plugins.empty()) {
-        error = "no plug-in given";
-        return false;
-    }
-    return true;
-}
-
 void print_target(const Target& t, const BenchOptions& o) {
     std::printf("\n%s (%s)%s\n", t.plugin->effect_name().c_str(), t.plugin->path().c_str(),
                 t.silence ? ", silence after noise" : "");
@@ -182,8 +128,9 @@ void print_target(const Target& t, const BenchOptions& o) {
         const std::vector<double>& runs = t.ns_per_frame[p];
         const double med = median(runs);
         const auto [lo, hi] = std::minmax_element(runs.begin(), runs.end());
-        std::printf("  %3d  %-24s  %10.2f  %10.1f  %.2f..%.2f\n", static_cast<int>(t.programs[p]),
-                    t.names[p].c_str(), med, realtime_factor(med, o.rate), *lo, *hi);
+        std::printf("  %3s  %-24s  %10.2f  %10.1f  %.2f..%.2f\n",
+                    program_number_text(t.programs[p]).c_str(), t.names[p].c_str(), med,
+                    realtime_factor(med, o.rate), *lo, *hi);
     }
 }
 
@@ -203,26 +150,19 @@ double worst(const Target& t) {
 
 } // namespace
 
-int bench_main(const std::vector<std::string>& arguments) {
-    BenchOptions o;
-    bool help = false;
+int run_bench(const BenchOptions& o) {
     std::string error;
-    if (!parse(arguments, o, help, error)) return report_usage_error(kName, error);
-    if (help) {
-        std::printf("Usage: corvane-host bench PLUGIN [PLUGIN...] [options]\n\n%s", kBenchHelp);
-        return kExitOk;
-    }
 
     std::vector<Target> targets;
     int max_inputs = 0;
     for (const std::string& path : o.plugins) {
         Target t;
-        t.plugin = HostedPlugin::load(path, error, o.verbose);
+        t.plugin = load_plugin(path, error, o.verbose);
         if (!t.plugin) return report_failure(error);
         const std::vector<std::string> names = t.plugin->program_names();
-        const VstInt32 count = std::max<VstInt32>(t.plugin->num_programs(), 1);
-        for (VstInt32 p = 0; p < count; ++p) {
-            if (o.program && *o.program != p) continue;
+        const int count = std::max<int>(t.plugin->num_programs(), 1);
+        for (int p = 0; p < count; ++p) {
+            if (o.program && *o.program != p + 1) continue;
             t.programs.push_back(p);
             t.names.push_back(static_cast<size_t>(p) < names.size() ? names[static_cast<size_t>(p)]
                                                                     : "");
@@ -233,7 +173,7 @@ int bench_main(const std::vector<std::string>& arguments) {
         max_inputs = std::max(max_inputs, static_cast<int>(t.plugin->num_inputs()));
         if (o.silence) {
             Target quiet;
-            quiet.plugin = HostedPlugin::load(path, error, o.verbose);
+            quiet.plugin = load_plugin(path, error, o.verbose);
             if (!quiet.plugin) return report_failure(error);
             quiet.programs = t.programs;
             quiet.names = t.names;
@@ -275,6 +215,36 @@ int bench_main(const std::vector<std::string>& arguments) {
                     reference_worst > 0.0 ? most / reference_worst : 0.0);
     }
     return kExitOk;
+}
+
+CLI::App* add_bench_command(CLI::App& app, int& exit_code) {
+    auto o = std::make_shared<BenchOptions>();
+    CLI::App* c = app.add_subcommand("bench", "time plug-ins program by program");
+    c->footer(kBenchHelp);
+    c->add_option("plugins", o->plugins, "the plug-in modules")->required();
+    c->add_option("--rate", o->rate, "sample rate")
+        ->capture_default_str()
+        ->check(CLI::Range(1000, 768000));
+    c->add_option("--block", o->block, "frames per block")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 65536));
+    c->add_option("--seconds", o->seconds, "audio per repetition")
+        ->capture_default_str()
+        ->check(CLI::Range(0.001, 3600.0));
+    c->add_option("--reps", o->reps, "repetitions")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 1000));
+    c->add_option("--warmup", o->warmup, "seconds of audio processed before each timing")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 3600.0));
+    c->add_option("--program", o->program, "only program N (numbered from 1, as 'info' lists them)")
+        ->check(CLI::Range(1, 1 << 20));
+    c->add_flag("--silence", o->silence,
+                "also time each plug-in on silence after the noise of the warm-up, taking turns "
+                "with the noise runs (shows costs that appear as tails decay, such as subnormals)");
+    c->add_flag("-v,--verbose", o->verbose, "log the plug-ins' callbacks to stderr");
+    c->callback([o, &exit_code] { exit_code = run_bench(*o); });
+    return c;
 }
 
 } // namespace corvane::tools

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/hosted_plugin.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tools/fx_files.h"
+#include "tools/corvane-host/fx_files.h"
 
 #include <cstring>
 #include <fstream>
@@ -288,6 +288,12 @@ bool read_file(const std::string& path, std::vector<uint8_t>& bytes, std::string
     }
     if (!S_ISREG(info.st_mode)) {
         error = "'" + path + "' is not a file";
+        return false;
+    }
+    // Far beyond any program or bank: a file this large was named by mistake.
+    constexpr off_t kMaxBytes = off_t{256} << 20;
+    if (info.st_size > kMaxBytes) {
+        error = "'" + path + "' is too large for a program or bank file";
         return false;
     }
     std::ifstream in(path, std::ios::binary);

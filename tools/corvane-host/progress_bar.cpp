@@ -1,4 +1,4 @@
-#include "tools/progress_bar.h"
+#include "tools/corvane-host/progress_bar.h"
 
 #include <unistd.h>
 

@@ -1,12 +1,12 @@
-#include "tools/realtime_player.h"
+#include "tools/corvane-host/realtime_player.h"
 
 #include <algorithm>
 #include <chrono>
 
 namespace corvane::tools {
 
-RealtimePlayer::RealtimePlayer(HostedPlugin& plugin, const AudioBuffer& signal)
-    : plugin_(plugin), signal_(signal), block_(std::max<VstInt32>(plugin.block_size(), 1)),
+RealtimePlayer::RealtimePlayer(PluginInstance& plugin, const AudioBuffer& signal)
+    : plugin_(plugin), signal_(signal), block_(std::max<int>(plugin.block_size(), 1)),
       rate_(plugin.sample_rate() > 0.0 ? plugin.sample_rate() : 44100.0) {
     const auto frames = static_cast<size_t>(block_);
     inputs_.assign(static_cast<size_t>(std::max(plugin.num_inputs(), 0)),

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/audio_file.h"
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/audio_file.h"
+#include "tools/corvane-host/plugin_instance.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +19,7 @@ class RealtimePlayer {
 public:
     // The plug-in and the signal must outlive the player. Buffers are made here, so the audio
     // thread allocates nothing.
-    RealtimePlayer(HostedPlugin& plugin, const AudioBuffer& signal);
+    RealtimePlayer(PluginInstance& plugin, const AudioBuffer& signal);
     ~RealtimePlayer();
     RealtimePlayer(const RealtimePlayer&) = delete;
     RealtimePlayer& operator=(const RealtimePlayer&) = delete;
@@ -33,9 +33,9 @@ public:
 private:
     void run();
 
-    HostedPlugin& plugin_;
+    PluginInstance& plugin_;
     const AudioBuffer& signal_;
-    VstInt32 block_;
+    int block_;
     double rate_;
     std::vector<std::vector<float>> inputs_, outputs_;
     std::vector<float*> input_pointers_, output_pointers_;

@@ -1,4 +1,4 @@
-#include "tools/editor_window.h"
+#include "tools/corvane-host/editor_window.h"
 
 #include <cairo.h>
 
@@ -56,14 +56,13 @@ struct Channel {
 
 } // namespace
 
-std::unique_ptr<EditorWindow> EditorWindow::create(HostedPlugin& plugin, const std::string& title,
+std::unique_ptr<EditorWindow> EditorWindow::create(PluginInstance& plugin, const std::string& title,
                                                    std::string& error) {
-    ERect rect{};
-    if (!plugin.editor_rect(rect)) {
+    int width = 0, height = 0;
+    if (!plugin.editor_size(width, height)) {
         error = "the plug-in has no editor";
         return nullptr;
     }
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) {
         error = "the plug-in's editor has no size (" + std::to_string(width) + " x " +
                 std::to_string(height) + ")";
@@ -95,11 +94,11 @@ std::unique_ptr<EditorWindow> EditorWindow::create(HostedPlugin& plugin, const s
     return window;
 }
 
-EditorWindow::EditorWindow(HostedPlugin& plugin, void* display, unsigned long window, int width,
+EditorWindow::EditorWindow(PluginInstance& plugin, void* display, unsigned long window, int width,
                            int height)
     : plugin_(plugin), display_(display), window_(window), width_(width), height_(height) {
     take_errors();
-    plugin_.on_size_window = [this](VstInt32 w, VstInt32 h) {
+    plugin_.on_size_window = [this](int w, int h) {
         if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
         resize(w, h);
         return true;
@@ -125,8 +124,7 @@ void EditorWindow::show() {
 }
 
 bool EditorWindow::open_editor() {
-    void* parent = reinterpret_cast<void*>(static_cast<uintptr_t>(window_));
-    const bool opened = plugin_.dispatch(effEditOpen, 0, 0, parent) != 0;
+    const bool opened = plugin_.open_editor(window_);
     open_ = open_ || opened;
     XFlush(as_display(display_));
     return opened;
@@ -134,7 +132,7 @@ bool EditorWindow::open_editor() {
 
 void EditorWindow::close_editor() {
     if (!open_) return;
-    plugin_.dispatch(effEditClose);
+    plugin_.close_editor();
     open_ = false;
     XSync(as_display(display_), False);
 }
@@ -147,7 +145,7 @@ void EditorWindow::idle() {
         if (e.type == ClientMessage && static_cast<Atom>(e.xclient.data.l[0]) == delete_atom_)
             close_requested_ = true;
     }
-    if (open_) plugin_.dispatch(effEditIdle);
+    if (open_) plugin_.editor_idle();
 }
 
 void EditorWindow::resize(int width, int height) {

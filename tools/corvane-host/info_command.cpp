@@ -1,21 +1,14 @@
-#include "tools/cli_args.h"
-#include "tools/hosted_plugin.h"
-#include "tools/subcommands.h"
+#include "tools/corvane-host/cli_args.h"
+#include "tools/corvane-host/hosted_plugin.h"
+#include "tools/corvane-host/plugin_settings.h"
+#include "tools/corvane-host/subcommands.h"
 
 #include <cstdio>
 #include <memory>
 
 namespace corvane::tools {
 
-const char* const kInfoHelp =
-    "Loads a plug-in and prints what a host learns of it: identity, flags, pins, can-do\n"
-    "answers, every parameter (name, value, value text, unit) and every program.\n"
-    "\n"
-    "  -v, --verbose          log the plug-in's callbacks to stderr\n";
-
 namespace {
-
-constexpr const char* kName = "info";
 
 // The published can-do strings a host may ask a plug-in.
 const char* const kPluginCanDos[] = {
@@ -72,9 +65,8 @@ void print_pins(HostedPlugin& plugin, bool inputs) {
     }
 }
 
-void print_info(HostedPlugin& plugin) {
-    std::printf("Plug-in:      %s\n", plugin.path().c_str());
-    std::printf("Effect name:  %s\n", plugin.effect_name().c_str());
+// What only a VST 2.4 host learns: the plug-in record, pins and can-do answers.
+void print_vst_details(HostedPlugin& plugin) {
     std::printf("Product:      %s\n", plugin.product_string().c_str());
     std::printf("Vendor:       %s (version %lld)\n", plugin.vendor_string().c_str(),
                 static_cast<long long>(plugin.vendor_version()));
@@ -103,52 +95,62 @@ void print_info(HostedPlugin& plugin) {
         const VstIntPtr answer = plugin.can_do(what);
         std::printf("  %-24s %s\n", what, answer > 0 ? "yes" : (answer < 0 ? "no" : "-"));
     }
+}
 
-    std::printf("Parameters (%d, program %d):\n", static_cast<int>(plugin.num_params()),
-                static_cast<int>(plugin.program()));
-    std::printf("  %3s  %-8s  %-8s  %-8s  %-8s  %s\n", "#", "name", "value", "text", "unit",
-                "automatable");
-    for (VstInt32 i = 0; i < plugin.num_params(); ++i) {
-        std::printf("  %3d  %-8s  %-8.6f  %-8s  %-8s  %s\n", static_cast<int>(i),
-                    plugin.parameter_name(i).c_str(), static_cast<double>(plugin.parameter(i)),
-                    plugin.parameter_display(i).c_str(), plugin.parameter_label(i).c_str(),
-                    plugin.dispatch(effCanBeAutomated, i) ? "yes" : "no");
+void print_info(PluginInstance& plugin) {
+    std::printf("Plug-in:      %s\n", plugin.path().c_str());
+    std::printf("Format:       %s\n", plugin.format_name());
+    std::printf("Effect name:  %s\n", plugin.effect_name().c_str());
+    HostedPlugin* vst = dynamic_cast<HostedPlugin*>(&plugin);
+    if (vst)
+        print_vst_details(*vst);
+    else
+        std::printf("Vendor:       %s\nAudio:        %d inputs, %d outputs\n",
+                    plugin.vendor_string().c_str(), plugin.num_inputs(), plugin.num_outputs());
+
+    std::printf("Parameters (%d, program %s):\n", static_cast<int>(plugin.num_params()),
+                program_number_text(plugin.program()).c_str());
+    std::printf("  %3s  %-8s  %-16s  %-8s  %-8s  %-8s  %s\n", "#", "name", "long name", "value",
+                "text", "unit", "automatable");
+    for (int i = 0; i < plugin.num_params(); ++i) {
+        std::printf("  %3d  %-8s  %-16s  %-8.6f  %-8s  %-8s  %s\n", static_cast<int>(i),
+                    plugin.parameter_name(i).c_str(), plugin.parameter_long_name(i).c_str(),
+                    static_cast<double>(plugin.parameter(i)), plugin.parameter_display(i).c_str(),
+                    plugin.parameter_label(i).c_str(),
+                    !vst ? "-" : (vst->dispatch(effCanBeAutomated, i) ? "yes" : "no"));
     }
 
-    std::printf("Programs (%d, current %d):\n", static_cast<int>(plugin.num_programs()),
-                static_cast<int>(plugin.program()));
+    std::printf("Programs (%d, current %s):\n", static_cast<int>(plugin.num_programs()),
+                program_number_text(plugin.program()).c_str());
     const std::vector<std::string> names = plugin.program_names();
     for (size_t i = 0; i < names.size(); ++i)
-        std::printf("  %3zu  %s\n", i, names[i].c_str());
+        std::printf("  %3s  %s\n", program_number_text(static_cast<int>(i)).c_str(),
+                    names[i].c_str());
 }
 
 } // namespace
 
-int info_main(const std::vector<std::string>& arguments) {
-    ArgReader args(arguments);
-    std::string path;
-    bool verbose = false;
-    while (args.next()) {
-        const std::string& arg = args.peek();
-        if (arg == "-h" || arg == "--help") {
-            std::printf("Usage: corvane-host info PLUGIN\n\n%s", kInfoHelp);
-            return kExitOk;
+CLI::App* add_info_command(CLI::App& app, int& exit_code) {
+    auto path = std::make_shared<std::string>();
+    auto verbose = std::make_shared<bool>(false);
+    CLI::App* c =
+        app.add_subcommand("info", "describe a plug-in: identity, pins, parameters, programs");
+    c->footer("Loads a plug-in and prints what a host learns of it: identity, flags, pins, "
+              "can-do answers,\nevery parameter (name, long name, value, value text, unit) and "
+              "every program,\nnumbered from 1.");
+    c->add_option("plugin", *path, "the plug-in module")->required();
+    c->add_flag("-v,--verbose", *verbose, "log the plug-in's callbacks to stderr");
+    c->callback([path, verbose, &exit_code] {
+        std::string error;
+        std::unique_ptr<PluginInstance> plugin = load_plugin(*path, error, *verbose);
+        if (!plugin) {
+            exit_code = report_failure(error);
+            return;
         }
-        if (arg == "-v" || arg == "--verbose")
-            verbose = true;
-        else if (args.is_option())
-            return report_usage_error(kName, "unknown option '" + arg + "'");
-        else if (path.empty())
-            path = arg;
-        else
-            return report_usage_error(kName, "unexpected argument '" + arg + "'");
-    }
-    if (path.empty()) return report_usage_error(kName, "no plug-in given");
-    std::string error;
-    std::unique_ptr<HostedPlugin> plugin = HostedPlugin::load(path, error, verbose);
-    if (!plugin) return report_failure(error);
-    print_info(*plugin);
-    return kExitOk;
+        print_info(*plugin);
+        exit_code = kExitOk;
+    });
+    return c;
 }
 
 } // namespace corvane::tools
