@@ -98,8 +98,8 @@ public:
     // Input samples that are NaN read as silence, those beyond ±1e5 are limited; no output
     // sample is NaN, infinite or subnormal (such samples are written as 0). Should an internal
     // state go non-finite (no finite input can make it), that block starts from rest: the
-    // filter chain within the piece between two control ticks, the reverb within the chunk,
-    // the detector, smoothers and envelope at the next tick.
+    // filter chain within the piece between two control ticks, the reverb at the start of its
+    // next chunk, the detector, smoothers and envelope at the next tick.
     void process_buffers(const float* const* inputs, float* const* outputs, int active_inputs,
                          int active_outputs, int sidechains, int frames);
 
@@ -157,8 +157,9 @@ public:
 private:
     enum plan { plan_mono = 0, plan_mono_to_stereo = 1, plan_stereo = 2 };
 
-    // Blocks are rendered in chunks of at most this many frames, so that absent channels can
-    // be read from (or written to) fixed buffers and the reverb renders a chunk at once.
+    // The reverb's chunks have at most this many frames (fewer where its shortest line is
+    // shorter), and host blocks are rendered in pieces that lie within one chunk, so that absent
+    // channels can be read from (or written to) fixed buffers.
     static constexpr int chunk = twdsp_deverb::max_block;
 
     // Channel pointers of one block, with absent channels replaced.
