@@ -19,11 +19,14 @@ public:
     // The status flags (bits 0-5) record exceptions raised so far; they are no part of the mode.
     static constexpr unsigned kModeMask = ~0x3Fu;
 
+    // Writing the register stalls the processor for about as long as a frame of audio takes:
+    // a host that already runs in this mode (many flush subnormals on their audio threads)
+    // is left alone, exceptions it records included.
     CorvaneFloatMode() : saved_(_mm_getcsr()) {
-        _mm_setcsr(kMode);
+        if ((saved_ & kModeMask) != kMode) _mm_setcsr(kMode);
     }
     ~CorvaneFloatMode() {
-        _mm_setcsr(saved_);
+        if ((saved_ & kModeMask) != kMode) _mm_setcsr(saved_);
     }
 
     static unsigned current() {

@@ -212,9 +212,10 @@ TEST(CorvaneProcessor, AudioPathNeitherAllocatesNorLocks) {
 TEST(CorvaneProcessor, EngineCallsRunInTheirOwnFloatModeAndRestoreTheHosts) {
 #if defined(__SSE2__) || defined(__x86_64__)
     const unsigned usual = _mm_getcsr();
-    // Round towards zero, and a host that already flushes but rounds upwards.
+    // Round towards zero, a host that already flushes but rounds upwards, and one already in
+    // the processor's mode.
     const unsigned hostModes[] = {usual, (usual & ~0x6000u) | 0x6000u,
-                                  (usual & ~0x6000u) | 0x4000u | 0x8040u};
+                                  (usual & ~0x6000u) | 0x4000u | 0x8040u, CorvaneFloatMode::kMode};
     std::vector<float> first;
     for (const unsigned host : hostModes) {
         auto p = make_processor();
