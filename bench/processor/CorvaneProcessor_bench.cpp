@@ -119,22 +119,19 @@ template <class First, class Second>
 void pairedTurns(benchmark::State& state, First&& first, Second&& second) {
     std::vector<double> ratios;
     bool firstLeads = true;
+    auto timed = [](auto& run) {
+        const double start = threadNanoseconds();
+        run();
+        return threadNanoseconds() - start;
+    };
     for (auto _ : state) {
         double a, b;
         if (firstLeads) {
-            const double t0 = threadNanoseconds();
-            first();
-            const double t1 = threadNanoseconds();
-            second();
-            a = t1 - t0;
-            b = threadNanoseconds() - t1;
+            a = timed(first);
+            b = timed(second);
         } else {
-            const double t0 = threadNanoseconds();
-            second();
-            const double t1 = threadNanoseconds();
-            first();
-            b = t1 - t0;
-            a = threadNanoseconds() - t1;
+            b = timed(second);
+            a = timed(first);
         }
         firstLeads = !firstLeads;
         ratios.push_back(b / a);
