@@ -283,7 +283,9 @@ void CorvaneProcessor::forgetApplied() {
 
 void CorvaneProcessor::activate() {
     const CorvaneFloatMode floatMode;
-    forgetApplied();
+    // Only what changed goes to the engine: every Filter Cutoff command steps the cutoff glide,
+    // so resending unchanged values would make the sound depend on how often a host switches
+    // processing on and on which edition it is.
     heldNotes_ = 0;
     engine_->set_note_gate(0.0f);
     applyChanges();

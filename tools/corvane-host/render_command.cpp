@@ -244,6 +244,9 @@ CLI::App* add_render_command(CLI::App& app, int& exit_code) {
         ->check(CLI::Range(1000, 768000));
     add_playing_options(*c, o->block, o->tempo, o->verbose, o->quiet);
     c->add_option("--timesig", o->timesig, "host time signature N/D")->capture_default_str();
+    c->add_flag("--no-time", o->no_time,
+                "give the plug-in no tempo or position, as a host without a transport (or a file "
+                "renderer) does");
     c->add_option("--tail", o->tail, "seconds of silence appended to the input, for tails")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 600.0));
@@ -295,6 +298,7 @@ int run_render(const RenderOptions& o) {
     if (sidechain && plugin->num_inputs() < 3)
         return report_failure("the plug-in has " + std::to_string(plugin->num_inputs()) +
                               " inputs, so no side-chain input");
+    plugin->transport().available = !o.no_time;
     plugin->transport().tempo = o.tempo;
     plugin->transport().numerator = numerator;
     plugin->transport().denominator = denominator;

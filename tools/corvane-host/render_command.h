@@ -22,6 +22,7 @@ struct RenderOptions {
     int block = 512;
     double tempo = 120.0;
     std::string timesig = "4/4";
+    bool no_time = false; // answer time requests with nothing, as a host without a transport
     std::vector<std::string> notes;
     std::string load_fxp, load_fxb, save_fxp, save_fxb;
     double tail = 0.0; // seconds of silence appended to the input
