@@ -4,6 +4,8 @@
 #include "resources/corvane_resources.h"
 
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace VSTGUI {
 
@@ -23,25 +25,69 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
     return CAIRO_STATUS_SUCCESS;
 }
 
-} // namespace
-
-CBitmap::CBitmap(const CResourceDescription& description) {
-    using corvane::resources::findResource;
-    const corvane::resources::ResourceData data =
-        description.type == CResourceDescription::kIntegerType
-            ? findResource("PNG", description.id)
-            : findResource("PNG", description.name);
-    if (!data) return;
+// Decodes a PNG resource; null when it cannot be read. The module's own resources are decoded once
+// per process and shared by every bitmap (and every plug-in instance) that shows them: reopening
+// an editor, at any scale, then costs no decoding. Pictures drawn on are never shared: the toolkit
+// only reads them.
+cairo_surface_t* decodePng(const corvane::resources::ResourceData& data) {
+    if (!data) return nullptr;
+    static std::mutex mutex;
+    static std::vector<std::pair<const uint8_t*, cairo_surface_t*>> decoded;
+    const bool keep = corvane::resources::isEmbedded(data);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (keep)
+        for (const auto& entry : decoded)
+            if (entry.first == data.bytes) return cairo_surface_reference(entry.second);
     PngReader reader{data.bytes, data.size, 0};
     cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS)
-        surface = s;
-    else
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(s);
+        return nullptr;
+    }
+    if (keep) decoded.emplace_back(data.bytes, cairo_surface_reference(s));
+    return s;
+}
+
+corvane::resources::ResourceData findPng(const char* type, CResourceDescription::Type kind,
+                                         int32_t id, const std::string& name) {
+    using corvane::resources::findResource;
+    return kind == CResourceDescription::kIntegerType ? findResource(type, id)
+                                                      : findResource(type, name.c_str());
+}
+
+} // namespace
+
+CBitmap::CBitmap(const CResourceDescription& description)
+    : type(description.type), id(description.id),
+      name(description.type == CResourceDescription::kStringType && description.name != nullptr
+               ? description.name
+               : "") {
+    if (type == CResourceDescription::kStringType && description.name == nullptr) return;
+    surface = decodePng(findPng("PNG", type, id, name));
 }
 
 CBitmap::~CBitmap() {
     if (surface != nullptr) cairo_surface_destroy(surface);
+    if (surface2x != nullptr) cairo_surface_destroy(surface2x);
+}
+
+cairo_surface_t* CBitmap::getSurfaceForScale(double scale, double& factor) {
+    factor = 1;
+    if (surface == nullptr || !(scale > 1)) return surface;
+    if (!triedSurface2x) {
+        triedSurface2x = true;
+        surface2x = decodePng(findPng("PNG_2X", type, id, name));
+        if (surface2x != nullptr && (cairo_image_surface_get_width(surface2x) !=
+                                         2 * cairo_image_surface_get_width(surface) ||
+                                     cairo_image_surface_get_height(surface2x) !=
+                                         2 * cairo_image_surface_get_height(surface))) {
+            cairo_surface_destroy(surface2x);
+            surface2x = nullptr;
+        }
+    }
+    if (surface2x == nullptr) return surface;
+    factor = 2;
+    return surface2x;
 }
 
 CCoord CBitmap::getWidth() const {

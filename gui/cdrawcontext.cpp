@@ -6,10 +6,12 @@
 
 namespace VSTGUI {
 
-CDrawContext::CDrawContext(cairo_t* context, const CRect& surface)
-    : cr(cairo_reference(context)), surfaceRect(surface) {
+CDrawContext::CDrawContext(cairo_t* context, const CRect& surface, double surfaceScale)
+    : cr(cairo_reference(context)), surfaceRect(surface),
+      scale(std::isfinite(surfaceScale) && surfaceScale > 0 ? surfaceScale : 1) {
     state.clip = surfaceRect;
     cairo_save(cr);
+    if (scale != 1) cairo_scale(cr, scale, scale);
 }
 
 CDrawContext::~CDrawContext() {
@@ -34,8 +36,9 @@ void CDrawContext::prepareStroke() {
 
 CCoord CDrawContext::strokeOffset() const {
     if (state.drawMode == kAntiAliasing) return 0;
-    const long w = std::lround(state.lineWidth);
-    return (w % 2 == 1) ? 0.5 : 0.0;
+    // Odd in surface pixels: half a surface pixel, in frame coordinates.
+    const long w = std::lround(state.lineWidth * scale);
+    return (w % 2 == 1) ? 0.5 / scale : 0.0;
 }
 
 void CDrawContext::moveTo(const CPoint& point) {
@@ -79,12 +82,49 @@ void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& 
                               float alpha) {
     cairo_surface_t* surface = bitmap != nullptr ? bitmap->getSurface() : nullptr;
     if (surface == nullptr || dest.isEmpty() || !(alpha > 0.f)) return;
+    if (scale != 1) {
+        drawScaledBitmap(bitmap, dest, offset, std::fmin(1.0, double(alpha) * state.globalAlpha));
+        return;
+    }
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.width(), dest.height());
     cairo_clip(cr);
     cairo_set_source_surface(cr, surface, dest.left - offset.x, dest.top - offset.y);
     cairo_paint_with_alpha(cr, std::fmin(1.0, double(alpha) * state.globalAlpha));
     cairo_restore(cr);
+}
+
+void CDrawContext::drawScaledBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset,
+                                    double alpha) {
+    double factor = 1;
+    cairo_surface_t* surface = bitmap->getSurfaceForScale(scale, factor);
+    // The part of the picture that lands in dest, in editor pixels of the picture.
+    CRect source(offset.x, offset.y, offset.x + dest.width(), offset.y + dest.height());
+    source.bound(CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()));
+    if (source.isEmpty()) return;
+    const CCoord dx = dest.left - offset.x, dy = dest.top - offset.y;
+    // A picture of its own for that part, so that filtering at its edges pads with its own edge
+    // pixels instead of pulling in the neighbouring filmstrip frame or glyph.
+    cairo_surface_t* part =
+        cairo_surface_create_for_rectangle(surface, source.left * factor, source.top * factor,
+                                           source.width() * factor, source.height() * factor);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, factor, factor);
+    cairo_matrix_translate(&m, -(source.left + dx), -(source.top + dy));
+    cairo_pattern_set_matrix(pattern, &m);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    // Reductions get cairo's best filter, which keeps edges sharp; at the picture's own scale the
+    // good one copies whole pixels and interpolates only between-pixel positions.
+    cairo_pattern_set_filter(pattern, factor == scale ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BEST);
+    cairo_save(cr);
+    cairo_rectangle(cr, source.left + dx, source.top + dy, source.width(), source.height());
+    cairo_clip(cr);
+    cairo_set_source(cr, pattern);
+    cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
+    cairo_pattern_destroy(pattern);
+    cairo_surface_destroy(part);
 }
 
 void CDrawContext::setLineWidth(CCoord width) {
