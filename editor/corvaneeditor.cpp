@@ -61,7 +61,10 @@ bool CorvaneEditor::open(void* parent) {
     if (frame != nullptr) return false;
     AEffGUIEditor::open(parent);
 
-    auto* window = new CFrame(CRect(0, 0, rect.right, rect.bottom), parent, this);
+    applyScale();
+    auto* window = new CFrame(
+        CRect(0, 0, extent(background->getWidth()), extent(background->getHeight())), parent, this);
+    window->setScale(scale.current());
     window->setBackgroundColor(kFrameColor);
     window->setBackground(background);
 
@@ -92,8 +95,10 @@ bool CorvaneEditor::open(void* parent) {
                 static_cast<CControl*>(view)->setDefaultValue(
                     switchValue(item.tag, defaults[static_cast<size_t>(item.tag)]));
                 break;
-            case layout::ViewKind::VersionLabel:
             case layout::ViewKind::SplashScreen:
+                static_cast<CCorvaneAboutArea*>(view)->setScaleMenuListener(&scaleMenu);
+                break;
+            case layout::ViewKind::VersionLabel:
                 break;
         }
         window->addView(view);
@@ -187,6 +192,47 @@ void CorvaneEditor::applyParameter(int32_t index, float value) {
         if (rate != nullptr && rate->isTypeOf("CCorvaneKnob"))
             static_cast<CCorvaneKnob*>(rate)->setValueText(readout(corvane::kLfoRate));
     }
+}
+
+bool CorvaneEditor::getRect(ERect** r) {
+    applyScale();
+    return AEffGUIEditor::getRect(r);
+}
+
+double CorvaneEditor::getScale() {
+    return scale.current();
+}
+
+void CorvaneEditor::setScale(double hostScale) {
+    scale.setHostScale(hostScale);
+    applyScale();
+}
+
+void CorvaneEditor::setUserScale(double userScale) {
+    scale.setUserScale(userScale);
+    applyScale();
+}
+
+bool CorvaneEditor::applyScale() {
+    const double s = scale.current();
+    rect.bottom = extent(CFrame::scaledExtent(background->getHeight(), s));
+    rect.right = extent(CFrame::scaledExtent(background->getWidth(), s));
+    if (frame == nullptr || frame->getScale() == s) return false;
+    frame->setScale(s);
+    return true;
+}
+
+void CorvaneEditor::ScaleMenuBridge::scaleMenuRequested(CFrame* window, const CPoint& where) {
+    CCorvaneScaleMenu::open(window, where, editor.largeFont, editor.scale.getUserScale(), this);
+}
+
+void CorvaneEditor::ScaleMenuBridge::scaleChosen(double chosen) {
+    editor.scale.setUserScale(chosen);
+    if (!editor.applyScale()) return;
+    if (editor.scaleListener)
+        editor.scaleListener(editor.scale.current());
+    else if (editor.plugin != nullptr)
+        editor.plugin->sizeWindow(editor.rect.right, editor.rect.bottom);
 }
 
 void CorvaneEditor::applyWaitingParameters() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "editor/ccorvanescalemenu.h"
 #include "editor/corvane_parameter_mailbox.h"
+#include "editor/corvane_scale.h"
 #include "gui/aeffguieditor.h"
 #include "gui/cbaseobject.h"
 #include "gui/ccolor.h"
@@ -10,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -39,6 +42,14 @@ class CVSTGUITimer;
 // audio thread). setParameter only posts the value to a lock-free mailbox; the user-interface
 // thread applies what is waiting on idle (and right after the user's own edits), so controls and
 // knob texts are only ever touched there.
+//
+// Scale: the editor lays out, draws and takes the mouse in its own 730 x 302 pixels and shows them
+// at a scale (corvane_scale.h says where it comes from): the window, and the rectangle getRect
+// reports, are the scaled size. The user chooses a scale from a menu opened by a right-click on
+// the title; the choice lives with the editor object, so for the plug-in instance's life, and a
+// format that keeps user-interface state saves it (getUserScale / setUserScale). VST 2.4 keeps no
+// such state: there the choice is kept in memory only, and the host is asked to resize the window
+// (sizeWindow) when the user changes it.
 //
 // What it needs of its plug-in is the AudioEffectX side (getParameter, setParameterAutomated,
 // beginEdit / endEdit, getParameterDisplay / getParameterLabel) and the engine's display, so a
@@ -75,6 +86,23 @@ public:
     // one per parameter; until given, every control returns to the middle.
     void setParameterDefaults(const float (&normalized)[corvane::kNumParams]);
 
+    // The host's scale hint, from formats that pass one (CLAP's gui set_scale, LV2's
+    // ui:scaleFactor); 0 clears it. Applies at once to an open window; the host resizes it.
+    void setScale(double hostScale);
+    // The scale in effect: the user's choice, else the host's hint, else the desktop's.
+    double getScale();
+    // The user's choice (0: none, follow the host or the desktop), for formats that save it.
+    void setUserScale(double userScale);
+    double getUserScale() const { return scale.getUserScale(); }
+    // Called after the user chose a scale that changed an open window, with the new scale; the
+    // format then resizes its window to getRect's rectangle. Without a listener the VST host is
+    // asked to (sizeWindow).
+    void setScaleListener(std::function<void(double)> listener) {
+        scaleListener = std::move(listener);
+    }
+    // The editor rectangle at the scale in effect.
+    bool getRect(ERect** rect) override;
+
     // A parameter's read-out: its value text immediately followed by its unit text.
     std::string readout(int32_t index) const;
 
@@ -88,6 +116,16 @@ private:
     // User-interface thread: moves the control of index to value and refreshes read-outs.
     void applyParameter(int32_t index, float value);
     void applyWaitingParameters();
+    // Brings the rectangle and an open window to the scale in effect; true if the window changed.
+    bool applyScale();
+
+    // The scale menu's requests, kept apart from the editor's own bases.
+    struct ScaleMenuBridge : ScaleMenuListener {
+        explicit ScaleMenuBridge(CorvaneEditor& e) : editor(e) {}
+        void scaleMenuRequested(VSTGUI::CFrame* frame, const VSTGUI::CPoint& where) override;
+        void scaleChosen(double chosen) override;
+        CorvaneEditor& editor;
+    };
 
     CVovizuduResource* largeFont;
     CVovizuduResource* smallFont;
@@ -103,4 +141,7 @@ private:
     CCorvaneEngine* engine;
     corvane::ParameterMailbox<corvane::kNumParams> mailbox;
     std::array<float, corvane::kNumParams> defaults;
+    corvane::EditorScale scale;
+    std::function<void(double)> scaleListener;
+    ScaleMenuBridge scaleMenu{*this};
 };

@@ -1,0 +1,68 @@
+#include "gui/x11_desktop_scale.h"
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace VSTGUI::x11 {
+
+namespace {
+
+constexpr double kMaxScale = 3;
+
+// A positive number spanning the whole text (surrounding blanks allowed); 0 otherwise.
+double parseNumber(const char* begin, const char* end) {
+    while (begin < end && (*begin == ' ' || *begin == '\t'))
+        ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\r'))
+        --end;
+    if (begin == end || end - begin > 31) return 0;
+    char text[32];
+    std::memcpy(text, begin, size_t(end - begin));
+    text[end - begin] = 0;
+    char* stop = nullptr;
+    const double value = std::strtod(text, &stop);
+    return stop == text + (end - begin) && std::isfinite(value) && value > 0 ? value : 0;
+}
+
+// Xft.dpi's value in the resource lines, 0 when absent or not a number.
+double xftDpi(const char* resources) {
+    static const char kName[] = "Xft.dpi:";
+    for (const char* line = resources; line != nullptr && *line != 0;) {
+        const char* end = std::strchr(line, '\n');
+        if (end == nullptr) end = line + std::strlen(line);
+        if (std::strncmp(line, kName, sizeof kName - 1) == 0)
+            return parseNumber(line + sizeof kName - 1, end);
+        line = *end != 0 ? end + 1 : end;
+    }
+    return 0;
+}
+
+double roundToQuarter(double scale) {
+    return std::clamp(std::round(scale * 4) / 4, 1.0, kMaxScale);
+}
+
+} // namespace
+
+double desktopScaleFrom(const char* gdkScale, const char* resources) {
+    if (gdkScale != nullptr) {
+        const double whole = parseNumber(gdkScale, gdkScale + std::strlen(gdkScale));
+        if (whole >= 1 && whole == std::floor(whole)) return roundToQuarter(whole);
+    }
+    const double dpi = xftDpi(resources);
+    return dpi > 0 ? roundToQuarter(dpi / 96) : 1;
+}
+
+double desktopScale() {
+    const char* gdk = std::getenv("GDK_SCALE");
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return desktopScaleFrom(gdk, nullptr);
+    const double scale = desktopScaleFrom(gdk, XResourceManagerString(display));
+    XCloseDisplay(display);
+    return scale;
+}
+
+} // namespace VSTGUI::x11
