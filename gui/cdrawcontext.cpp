@@ -36,9 +36,9 @@ void CDrawContext::prepareStroke() {
 
 CCoord CDrawContext::strokeOffset() const {
     if (state.drawMode == kAntiAliasing) return 0;
-    // Odd in surface pixels: half a surface pixel, in frame coordinates.
-    const long w = std::lround(state.lineWidth * scale);
-    return (w % 2 == 1) ? 0.5 / scale : 0.0;
+    // In frame pixels, so that at any scale the line covers the frame pixels it covers at 1x.
+    const long w = std::lround(state.lineWidth);
+    return (w % 2 == 1) ? 0.5 : 0.0;
 }
 
 void CDrawContext::moveTo(const CPoint& point) {
