@@ -41,6 +41,13 @@ double xftDpi(const char* resources) {
     return 0;
 }
 
+// GDK_SCALE's value when it is a whole number from 1 up, 0 otherwise.
+double wholeGdkScale(const char* text) {
+    if (text == nullptr) return 0;
+    const double value = parseNumber(text, text + std::strlen(text));
+    return value >= 1 && value == std::floor(value) ? value : 0;
+}
+
 double roundToQuarter(double scale) {
     return std::clamp(std::round(scale * 4) / 4, 1.0, kMaxScale);
 }
@@ -48,16 +55,16 @@ double roundToQuarter(double scale) {
 } // namespace
 
 double desktopScaleFrom(const char* gdkScale, const char* resources) {
-    if (gdkScale != nullptr) {
-        const double whole = parseNumber(gdkScale, gdkScale + std::strlen(gdkScale));
-        if (whole >= 1 && whole == std::floor(whole)) return roundToQuarter(whole);
-    }
+    const double whole = wholeGdkScale(gdkScale);
+    if (whole > 0) return roundToQuarter(whole);
     const double dpi = xftDpi(resources);
     return dpi > 0 ? roundToQuarter(dpi / 96) : 1;
 }
 
 double desktopScale() {
     const char* gdk = std::getenv("GDK_SCALE");
+    // A whole GDK_SCALE decides alone: no need to ask the server.
+    if (wholeGdkScale(gdk) > 0) return desktopScaleFrom(gdk, nullptr);
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return desktopScaleFrom(gdk, nullptr);
     const double scale = desktopScaleFrom(gdk, XResourceManagerString(display));
