@@ -3,6 +3,7 @@
 #include "gui/cdrawcontext.h"
 #include "resources/corvane_resources.h"
 
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -67,8 +68,50 @@ CBitmap::CBitmap(const CResourceDescription& description)
 }
 
 CBitmap::~CBitmap() {
+    dropReducedParts();
     if (surface != nullptr) cairo_surface_destroy(surface);
     if (surface2x != nullptr) cairo_surface_destroy(surface2x);
+}
+
+void CBitmap::dropReducedParts() {
+    for (auto& part : reducedParts)
+        cairo_surface_destroy(part.second);
+    reducedParts.clear();
+}
+
+cairo_surface_t* CBitmap::getReducedPart(double scale, const CRect& source, const CPoint& phase) {
+    double factor = 1;
+    cairo_surface_t* picture = getSurfaceForScale(scale, factor);
+    if (picture == nullptr || factor != 2 || source.isEmpty()) return nullptr;
+    if (scale != reducedScale) {
+        dropReducedParts();
+        reducedScale = scale;
+    }
+    const auto q = [](CCoord v) { return static_cast<int32_t>(std::lround(v * 64)); };
+    const PartKey key{q(source.left),   q(source.top), q(source.right),
+                      q(source.bottom), q(phase.x),    q(phase.y)};
+    const auto found = reducedParts.find(key);
+    if (found != reducedParts.end()) return found->second;
+
+    const int w = static_cast<int>(std::ceil(phase.x + source.width() * scale));
+    const int h = static_cast<int>(std::ceil(phase.y + source.height() * scale));
+    cairo_surface_t* part = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    // The source part as a picture of its own, so that the filter pads with its edge pixels
+    // instead of pulling in a neighbouring filmstrip frame or glyph.
+    cairo_surface_t* area = cairo_surface_create_for_rectangle(
+        picture, source.left * 2, source.top * 2, source.width() * 2, source.height() * 2);
+    cairo_t* cr = cairo_create(part);
+    cairo_translate(cr, phase.x, phase.y);
+    cairo_scale(cr, scale / 2, scale / 2);
+    cairo_set_source_surface(cr, area, 0, 0);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BEST);
+    cairo_rectangle(cr, 0, 0, source.width() * 2, source.height() * 2);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(area);
+    reducedParts.emplace(key, part);
+    return part;
 }
 
 cairo_surface_t* CBitmap::getSurfaceForScale(double scale, double& factor) {

@@ -5,6 +5,8 @@
 
 #include <cairo.h>
 
+#include <array>
+#include <map>
 #include <string>
 
 // A PNG bitmap from the module's resources, found by name (without regard to case) or by numeric
@@ -51,6 +53,12 @@ public:
     // the 1x picture (factor 1) at scale 1 or when there is no 2x one, else the 2x one (factor 2).
     // Null for a bitmap that is not loaded.
     cairo_surface_t* getSurfaceForScale(double scale, double& factor);
+    // A part of the picture (source, in editor pixels) reduced from the 2x picture to a scale
+    // between 1x and 2x with cairo's best filter, its first pixel starting phase (0 to 1) surface
+    // pixels in, so that it lands on the surface's pixel grid as drawn there. Reducing is slow, so
+    // parts are made once and kept until the bitmap is asked for another scale. Null without a 2x
+    // picture.
+    cairo_surface_t* getReducedPart(double scale, const CRect& source, const CPoint& phase);
 
     CLASS_TYPE_OF(CBitmap, CBaseObject)
 
@@ -61,6 +69,11 @@ private:
     cairo_surface_t* surface = nullptr;
     cairo_surface_t* surface2x = nullptr;
     bool triedSurface2x = false;
+    // Reduced parts by source rectangle and phase, in 1/64 of a pixel, at reducedScale.
+    using PartKey = std::array<int32_t, 6>;
+    std::map<PartKey, cairo_surface_t*> reducedParts;
+    double reducedScale = 0;
+    void dropReducedParts();
 };
 
 } // namespace VSTGUI

@@ -98,33 +98,38 @@ void CDrawContext::drawScaledBitmap(CBitmap* bitmap, const CRect& dest, const CP
                                     double alpha) {
     double factor = 1;
     cairo_surface_t* surface = bitmap->getSurfaceForScale(scale, factor);
-    // The part of the picture that lands in dest, in editor pixels of the picture.
+    // The part of the picture that lands in dest, in editor pixels of the picture, and where.
     CRect source(offset.x, offset.y, offset.x + dest.width(), offset.y + dest.height());
     source.bound(CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()));
     if (source.isEmpty()) return;
-    const CCoord dx = dest.left - offset.x, dy = dest.top - offset.y;
-    // A picture of its own for that part, so that filtering at its edges pads with its own edge
-    // pixels instead of pulling in the neighbouring filmstrip frame or glyph.
-    cairo_surface_t* part =
-        cairo_surface_create_for_rectangle(surface, source.left * factor, source.top * factor,
-                                           source.width() * factor, source.height() * factor);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
-    cairo_matrix_t m;
-    cairo_matrix_init_scale(&m, factor, factor);
-    cairo_matrix_translate(&m, -(source.left + dx), -(source.top + dy));
-    cairo_pattern_set_matrix(pattern, &m);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-    // Reductions get cairo's best filter, which keeps edges sharp; at the picture's own scale the
-    // good one copies whole pixels and interpolates only between-pixel positions.
-    cairo_pattern_set_filter(pattern, factor == scale ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BEST);
+    CRect target(source);
+    target.offset(dest.left - offset.x, dest.top - offset.y);
+
     cairo_save(cr);
-    cairo_rectangle(cr, source.left + dx, source.top + dy, source.width(), source.height());
+    cairo_rectangle(cr, target.left, target.top, target.width(), target.height());
     cairo_clip(cr);
-    cairo_set_source(cr, pattern);
+    if (factor != scale && factor == 2) {
+        // Between 1x and 2x: a part reduced once with the best filter, drawn pixel for pixel.
+        double x = target.left, y = target.top;
+        cairo_user_to_device(cr, &x, &y);
+        const CPoint whole(std::floor(x), std::floor(y));
+        cairo_surface_t* part =
+            bitmap->getReducedPart(scale, source, CPoint(x - whole.x, y - whole.y));
+        cairo_identity_matrix(cr);
+        cairo_set_source_surface(cr, part, whole.x, whole.y);
+    } else {
+        // The picture at its own scale (or the 1x one, enlarged, when there is no 2x picture).
+        cairo_surface_t* area =
+            cairo_surface_create_for_rectangle(surface, source.left * factor, source.top * factor,
+                                               source.width() * factor, source.height() * factor);
+        cairo_translate(cr, target.left, target.top);
+        cairo_scale(cr, 1 / factor, 1 / factor);
+        cairo_set_source_surface(cr, area, 0, 0);
+        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        cairo_surface_destroy(area);
+    }
     cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
-    cairo_pattern_destroy(pattern);
-    cairo_surface_destroy(part);
 }
 
 void CDrawContext::setLineWidth(CCoord width) {
