@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 namespace VSTGUI::x11 {
 
@@ -65,11 +67,19 @@ double desktopScale() {
     const char* gdk = std::getenv("GDK_SCALE");
     // A whole GDK_SCALE decides alone: no need to ask the server.
     if (wholeGdkScale(gdk) > 0) return desktopScaleFrom(gdk, nullptr);
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return desktopScaleFrom(gdk, nullptr);
-    const double scale = desktopScaleFrom(gdk, XResourceManagerString(display));
-    XCloseDisplay(display);
-    return scale;
+    // The server's resources are read once per process: a connection per editor would be costly,
+    // and under a virtual server with no other client each one that closes resets the server,
+    // refusing whoever connects at that moment.
+    static std::once_flag once;
+    static std::string resources;
+    std::call_once(once, [] {
+        Display* display = XOpenDisplay(nullptr);
+        if (display == nullptr) return;
+        const char* text = XResourceManagerString(display);
+        if (text != nullptr) resources = text;
+        XCloseDisplay(display);
+    });
+    return desktopScaleFrom(gdk, resources.c_str());
 }
 
 } // namespace VSTGUI::x11

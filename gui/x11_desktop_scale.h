@@ -11,7 +11,8 @@ namespace VSTGUI::x11 {
 // number from 1 up; 1 when neither says anything usable.
 double desktopScaleFrom(const char* gdkScale, const char* resources);
 
-// Reads GDK_SCALE from the environment and the resources of the X server in DISPLAY.
+// Reads GDK_SCALE from the environment and the resources of the X server in DISPLAY (once per
+// process).
 double desktopScale();
 
 } // namespace VSTGUI::x11
