@@ -33,17 +33,20 @@ struct Canvas {
     CDrawContext* context;
 };
 
-TEST(CDrawContext, AliasedLinesCoverWholePixels) {
-    Canvas c;
-    c.context->setFrameColor(kRedCColor);
-    c.context->setLineWidth(1);
-    c.context->moveTo(CPoint(2, 5));
-    c.context->lineTo(CPoint(20, 5));
-    EXPECT_EQ(c.at(10, 5).r, 255);
-    EXPECT_EQ(c.at(10, 5).a, 255);
-    EXPECT_EQ(c.at(10, 4).a, 0);
-    EXPECT_EQ(c.at(10, 6).a, 0);
-    EXPECT_EQ(c.context->getPenPosition(), CPoint(20, 5));
+// At 1x and as vectors at 2x: frame row 5, so surface rows 5, or 10 and 11, whole.
+TEST(CDrawContext, AliasedLinesCoverWholePixelsAtTheScale) {
+    for (int scale : {1, 2}) {
+        Canvas c(scale);
+        c.context->setFrameColor(kRedCColor);
+        c.context->setLineWidth(1);
+        c.context->moveTo(CPoint(2, 5));
+        c.context->lineTo(CPoint(20, 5));
+        EXPECT_EQ(c.at(10 * scale, 5 * scale).r, 255);
+        EXPECT_EQ(c.at(10 * scale, 6 * scale - 1).a, 255);
+        EXPECT_EQ(c.at(10 * scale, 5 * scale - 1).a, 0);
+        EXPECT_EQ(c.at(10 * scale, 6 * scale).a, 0);
+        EXPECT_EQ(c.context->getPenPosition(), CPoint(20, 5));
+    }
 }
 
 TEST(CDrawContext, SaveAndRestoreBringBackEveryState) {
@@ -130,19 +133,6 @@ TEST(CDrawContext, ScaledContextsDrawTheTwiceSizedPicture) {
     Canvas c(2);
     odd.draw(c.context, CRect(10, 10, 14, 14), CPoint(0, 4));
     EXPECT_EQ(c.at(22, 22).r, 200);
-}
-
-TEST(CDrawContext, ScaledLinesAreVectorsAtTheScale) {
-    Canvas c(2);
-    c.context->setFrameColor(kRedCColor);
-    c.context->setLineWidth(1);
-    c.context->moveTo(CPoint(2, 5));
-    c.context->lineTo(CPoint(20, 5));
-    // Frame row 5, as at 1x: surface rows 10 and 11, whole.
-    EXPECT_EQ(c.at(20, 10).a, 255);
-    EXPECT_EQ(c.at(20, 11).a, 255);
-    EXPECT_EQ(c.at(20, 9).a, 0);
-    EXPECT_EQ(c.at(20, 12).a, 0);
 }
 
 TEST(CDrawContext, IgnoresNonFiniteInput) {
