@@ -244,7 +244,9 @@ void CFrame::draw(CDrawContext* context) {
 
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     CRect area(updateRect);
-    area.bound(size);
+    // At 1.25x and 1.75x the image's last column and row are only partly inside the frame: they
+    // are filled too.
+    area.bound(toWholePixels(size));
     if (area.isEmpty()) return;
     context->saveGlobalState();
     context->setClipRect(area);
