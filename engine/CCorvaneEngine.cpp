@@ -12,9 +12,6 @@ constexpr float min_cutoff_hz = 20.0f;
 constexpr float max_cutoff_hz = 20000.0f;
 // The filters' coefficient update needs the cutoff below half the rate.
 constexpr float max_cutoff_share = 0.45f;
-// 2^±10 spans more than the whole 20 Hz .. 20 kHz range, so the bound never limits a cutoff
-// that the range would keep; it keeps an unbounded envelope from reaching 2^inf.
-constexpr float max_octaves = 10.0f;
 // Lower end of the VCA level: still a normal float gain (1e-15), and finite whatever the
 // envelope does.
 constexpr float min_vca_db = -300.0f;
@@ -179,9 +176,8 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             reverb_.set_parameter(twdsp_deverb::freeze, value);
             break;
         case filter_cutoff:
-            // Lands at the next control tick: the cutoff and ratio smoothers are stepped by the
-            // tick alone, so their glide keeps its time however often the host sends the value.
             base_cutoff_ = value;
+            update_cutoff();
             break;
         case filter_reson:
             resonance_ = value;
@@ -294,6 +290,10 @@ void CCorvaneEngine::set_normalised_parameter(int index, float value) {
     }
 }
 
+void CCorvaneEngine::set_octave_limit(float octaves) {
+    if (octaves > 0.0f) octave_limit_ = octaves;
+}
+
 void CCorvaneEngine::set_sync_phase(double phase) {
     sync_phase_ = std::isfinite(phase) ? phase : 0.0;
 }
@@ -395,8 +395,8 @@ void CCorvaneEngine::control_tick() {
 void CCorvaneEngine::update_cutoff() {
     float octaves =
         (follower_.value() * filter_env_depth_ + lfo_.last_output() * filter_lfo_depth_) * 6.0f;
-    if (!(octaves > -max_octaves)) octaves = octaves < 0.0f ? -max_octaves : 0.0f;
-    if (octaves > max_octaves) octaves = max_octaves;
+    if (!(octaves > -octave_limit_)) octaves = octaves < 0.0f ? -octave_limit_ : 0.0f;
+    if (octaves > octave_limit_) octaves = octave_limit_;
     const float ratio = ratio_smoother_.process(powf(2.0f, octaves));
     const float cutoff = cutoff_smoother_.process(base_cutoff_);
     const float top = std::min(max_cutoff_hz, max_cutoff_share * sample_rate_);

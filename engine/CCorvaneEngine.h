@@ -80,11 +80,11 @@ public:
     // limited to 8000 .. 768000.
     void set_sample_rate(float rate) override;
     // Engine command in the parameter's own unit (Hz, dB, 0..1, step number), see command.
-    // Unknown indices (and 0, 16, 21) and non-finite values are ignored. Filter Cutoff reaches
-    // the filters through the cutoff smoother at the next control tick (at most 32 samples
-    // later), however often it is sent. Filter Type switches at once: the incoming pair starts
-    // from rest with the unmodulated base cutoff and the resonance, and the modulated cutoff
-    // follows at the next tick; selecting the type that already runs changes nothing.
+    // Unknown indices (and 0, 16, 21) and non-finite values are ignored. Filter Cutoff runs the
+    // cutoff update at once (one step of the cutoff and ratio smoothers). Filter Type switches
+    // at once: the incoming pair starts from rest with the unmodulated base cutoff and the
+    // resonance, and the modulated cutoff follows at the next tick; selecting the type that
+    // already runs changes nothing.
     void set_parameter(int index, float value) override;
     // Parameter index with the host's normalised value (limited to 0..1); ends in
     // set_parameter for most indices. Filter Cutoff and LFO Rate are ignored here: the
@@ -103,6 +103,13 @@ public:
     // the detector, smoothers and envelope at the next tick.
     void process_buffers(const float* const* inputs, float* const* outputs, int active_inputs,
                          int active_outputs, int sidechains, int frames);
+
+    // Bound of the cutoff modulation in octaves, either way (positive values only). The envelope
+    // follows its input unbounded (a loud side-chain takes a program's octave term past 30);
+    // 2^±100 is still a normal float while 2^±128 is not, so the default acts only where the
+    // ratio would overflow. Tests widen it to show that it never acts on the programs.
+    static constexpr float default_octave_limit = 100.0f;
+    void set_octave_limit(float octaves);
 
     // Editor's thread, on its timer: turns the envelope and LFO values accumulated since the
     // last poll into one entry of each history and advances the history index.
@@ -250,6 +257,7 @@ private:
     bool sync_on_ = false;
     int filter_type_ = 0;
     float cutoff_hz_ = 2000.0f;
+    float octave_limit_ = default_octave_limit;
 
     // Display: the audio side publishes, the editor's side keeps what it last consumed.
     CCorvaneDisplaySums display_sums_;

@@ -39,9 +39,10 @@ float tw_lookupTable::lookup(float p) const {
     // The negated test also sends NaN to the bottom of the table.
     if (!(p > 0.0f)) p = 0.0f;
     if (p > 1.0f) p = 1.0f;
-    const double q = static_cast<double>(count_ - 1) * p;
+    // The position is scaled in single precision; only the interpolation runs in double.
+    const float q = static_cast<float>(count_ - 1) * p;
     const int i = static_cast<int>(q);
-    const double f = q - i;
+    const double f = q - static_cast<float>(i);
     const float result = static_cast<float>((1.0 - f) * points_[i] + f * points_[i + 1]);
     lastValue_.store(result, std::memory_order_relaxed);
     return result;

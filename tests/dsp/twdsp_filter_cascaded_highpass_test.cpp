@@ -104,7 +104,7 @@ TEST_P(CascadedHighRate, TenHertzCornerStaysStable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, CascadedHighRate,
-                         testing::Values(44100.0f, 96000.0f, 192000.0f, 384000.0f));
+                         testing::Values(44100.0f, 96000.0f, 192000.0f, 384000.0f, 768000.0f));
 
 TEST(CascadedHighPass, CornerAboveHalfTheRateStaysStable) {
     twdsp_filter_cascaded_highpass hp;

@@ -139,7 +139,10 @@ TEST(Panel, WithoutAnyResourceTheWindowStillBuildsAndDraws) {
     m.move(150, 150);
     m.down(60, 20);
     p.frame->idle();
-    SUCCEED();
+    // Without its bitmap the logo still answers a click by opening the about screen.
+    EXPECT_EQ(p.changes, std::vector<int>{layout::kAboutTag});
+    EXPECT_EQ(p.control(layout::kAboutTag)->getValue(), 1.0f);
+    EXPECT_EQ(p.frame->getNbViews(), 32);
 }
 
 } // namespace

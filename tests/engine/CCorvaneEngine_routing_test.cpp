@@ -79,13 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
         normalised_step{E::rev_route, 1.0f, 1}, normalised_step{E::lfo_sync, 0.5f, 0},
         normalised_step{E::lfo_sync, 0.51f, 1}));
 
-TEST(EngineRouting, FeedbackAtItsMinimumIsOneThousandthNotZero) {
-    auto e = make_engine();
-    e->set_parameter(E::feedback, -60.0f);
-    settle(*e);
-    EXPECT_NEAR(e->feedback_gain(), 0.001f, 2e-6f);
-}
-
 TEST(EngineRouting, BypassTargetsDryAndMixWaitsUntilBypassEnds) {
     auto e = make_engine();
     e->set_normalised_parameter(E::mix, 1.0f);

@@ -14,9 +14,9 @@ namespace {
 
 struct Decoded {
     const char* filterType;
-    // To 0.1 Hz, from the exact exponential curve; the interpolated table the manager reads may
-    // differ by a few hundredths (9120.15 Hz for 9120.11 Hz in program 20).
-    float cutoffHz;
+    // To 0.1 Hz, as the manager's table reads it (a position scaled in double would read
+    // 9120.2 in program 20).
+    const char* cutoffHz;
     const char* lfoShape;
     bool lfoSync;
     const char* lfoRate; // a division while synchronised, else Hz to two decimals
@@ -25,26 +25,26 @@ struct Decoded {
 };
 
 const Decoded kDecoded[kNumPrograms] = {
-    {"LP", 33.9f, "square", false, "1.00 Hz", "Off", "93.0"},
-    {"BP", 109.6f, "saw", true, "1/4", "Off", "100.0"},
-    {"LP", 37.6f, "square", true, "1/4", "Off", "50.5"},
-    {"BP", 683.9f, "sine", true, "1/16", "Off", "52.0"},
-    {"LP", 94.6f, "saw", true, "1/8.", "Off", "29.0"},
-    {"BP", 7096.3f, "random", true, "1/16", "Off", "22.5"},
-    {"LP", 32.7f, "square", true, "1/4", "Off", "22.0"},
-    {"BP", 80.4f, "random", true, "1/16", "Off", "100.0"},
-    {"BP", 2917.4f, "saw", true, "1/4", "Off", "51.5"},
-    {"LP", 20.7f, "saw", false, "79.43 Hz", "Off", "100.0"},
-    {"HP", 61.0f, "square", true, "1/4", "On", "17.5"},
-    {"HP", 69.3f, "saw", true, "1/8", "Off", "73.5"},
-    {"LP", 20.0f, "saw", true, "1/4", "Off", "49.5"},
-    {"LP", 64.7f, "random", true, "1/16", "Off", "89.0"},
-    {"BP", 125.9f, "square", true, "1/2", "On", "100.0"},
-    {"HP", 20000.0f, "sine", true, "1/8", "Off", "17.5"},
-    {"LP", 20.0f, "sine", true, "1/16", "Off", "100.0"},
-    {"BP", 4415.7f, "sine", true, "1/16", "Off", "25.5"},
-    {"BP", 5069.9f, "square", true, "1/4", "Off", "49.0"},
-    {"LP", 9120.1f, "square", true, "1/4", "Off", "45.0"},
+    {"LP", "33.9", "square", false, "1.00 Hz", "Off", "93.0"},
+    {"BP", "109.6", "saw", true, "1/4", "Off", "100.0"},
+    {"LP", "37.6", "square", true, "1/4", "Off", "50.5"},
+    {"BP", "683.9", "sine", true, "1/16", "Off", "52.0"},
+    {"LP", "94.6", "saw", true, "1/8.", "Off", "29.0"},
+    {"BP", "7096.3", "random", true, "1/16", "Off", "22.5"},
+    {"LP", "32.7", "square", true, "1/4", "Off", "22.0"},
+    {"BP", "80.4", "random", true, "1/16", "Off", "100.0"},
+    {"BP", "2917.4", "saw", true, "1/4", "Off", "51.5"},
+    {"LP", "20.7", "saw", false, "79.43 Hz", "Off", "100.0"},
+    {"HP", "61.0", "square", true, "1/4", "On", "17.5"},
+    {"HP", "69.3", "saw", true, "1/8", "Off", "73.5"},
+    {"LP", "20.0", "saw", true, "1/4", "Off", "49.5"},
+    {"LP", "64.7", "random", true, "1/16", "Off", "89.0"},
+    {"BP", "125.9", "square", true, "1/2", "On", "100.0"},
+    {"HP", "20000.0", "sine", true, "1/8", "Off", "17.5"},
+    {"LP", "20.0", "sine", true, "1/16", "Off", "100.0"},
+    {"BP", "4415.7", "sine", true, "1/16", "Off", "25.5"},
+    {"BP", "5069.9", "square", true, "1/4", "Off", "49.0"},
+    {"LP", "9120.1", "square", true, "1/4", "Off", "45.0"},
 };
 
 std::string printed(const char* format, float v) {
@@ -76,7 +76,7 @@ TEST_P(FactoryProgram, DecodesToItsSettings) {
     static const char* const kTypes[] = {"LP", "BP", "HP"};
     static const char* const kShapes[] = {"square", "saw", "sine", "random"};
     EXPECT_STREQ(kTypes[static_cast<int>(m.getReal(kFilterType))], d.filterType);
-    EXPECT_NEAR(m.getReal(kFilterCutoff), d.cutoffHz, 0.06f);
+    EXPECT_EQ(printed("%.1f", m.getReal(kFilterCutoff)), d.cutoffHz);
     EXPECT_STREQ(kShapes[static_cast<int>(m.getReal(kLfoShape))], d.lfoShape);
     EXPECT_EQ(m.getReal(kLfoSync) > 0.5f, d.lfoSync);
     EXPECT_EQ(m.isSynced(kLfoRate), d.lfoSync);
