@@ -125,7 +125,9 @@ void CDrawContext::drawScaledBitmap(CBitmap* bitmap, const CRect& dest, const CP
         cairo_translate(cr, target.left, target.top);
         cairo_scale(cr, 1 / factor, 1 / factor);
         cairo_set_source_surface(cr, area, 0, 0);
-        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        // Enlarged, the edges repeat their own pixels; at its own scale the picture is copied as
+        // it is, the way a 1x picture is drawn at 1x.
+        if (factor != scale) cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
         cairo_surface_destroy(area);
     }
     cairo_paint_with_alpha(cr, alpha);
