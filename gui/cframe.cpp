@@ -250,19 +250,8 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     if (area.isEmpty()) return;
     context->saveGlobalState();
     context->setClipRect(area);
-    // An opaque background bitmap over the whole frame hides the colour: only the scaled image's
-    // partly covered last column and row need it then.
-    const bool opaqueBackground =
-        pBackground != nullptr && pBackground->isLoaded() &&
-        cairo_image_surface_get_format(pBackground->getSurface()) == CAIRO_FORMAT_RGB24 &&
-        pBackground->getWidth() >= size.width() && pBackground->getHeight() >= size.height();
     context->setFillColor(backgroundColor);
-    if (!opaqueBackground) {
-        context->drawRect(area, kDrawFilled);
-    } else if (area.right > size.right || area.bottom > size.bottom) {
-        context->drawRect(CRect(size.right, area.top, area.right, area.bottom), kDrawFilled);
-        context->drawRect(CRect(area.left, size.bottom, area.right, area.bottom), kDrawFilled);
-    }
+    context->drawRect(area, kDrawFilled);
     if (pBackground != nullptr) pBackground->draw(context, size);
     for (CView* v : views) {
         CRect clip(v->getViewSize());
