@@ -12,7 +12,7 @@ double EditorScale::normalise(double scale) {
     return scale > 0 ? VSTGUI::CFrame::clampScale(scale) : 0;
 }
 
-double EditorScale::current() {
+double EditorScale::current() const {
     if (user > 0) return user;
     if (host > 0) return host;
     if (desktop == 0) {

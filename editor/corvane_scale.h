@@ -23,7 +23,7 @@ public:
     double getHostScale() const { return host; }
     double getUserScale() const { return user; }
     // The scale in effect.
-    double current();
+    double current() const;
 
 private:
     static double normalise(double scale);
@@ -31,7 +31,7 @@ private:
     DesktopProbe probe;
     double host = 0;
     double user = 0;
-    double desktop = 0; // 0 until asked
+    mutable double desktop = 0; // 0 until asked
 };
 
 } // namespace corvane

@@ -8,12 +8,12 @@
 #include "editor/corvane_panel.h"
 #include "editor/ctwarrayview.h"
 #include "editor/cvovizuduresource.h"
-#include "engine/CCorvaneEngine.h"
 #include "gui/cbitmap.h"
 #include "gui/cframe.h"
 #include "gui/cknob.h"
 #include "gui/cvstguitimer.h"
-#include "vst/audio_effect_x.h"
+#include "processor/CorvaneDisplayHistory.h"
+#include "processor/CorvaneEditorView.h"
 
 using namespace VSTGUI;
 namespace layout = corvane::layout;
@@ -26,28 +26,18 @@ float switchValue(int32_t tag, float value) {
     return tag == corvane::kLfoSync ? 1.f - value : value;
 }
 
-// The editor rectangle and the frame are the background's size, cut to the 16 bits of ERect.
-VstInt16 extent(CCoord size) {
-    return static_cast<VstInt16>(static_cast<int32_t>(size));
+// The window is the background's size, cut to the 16 bits a VST 2.4 host's rectangle holds.
+int32_t extent(CCoord size) {
+    return static_cast<int16_t>(static_cast<int32_t>(size));
 }
 
 } // namespace
 
-CorvaneEditor::CorvaneEditor(AudioEffectX* owner, CCorvaneEngine* displayEngine)
-    : AEffGUIEditor(owner), largeFont(new CVovizuduResource(layout::kLargeFontId)),
+CorvaneEditor::CorvaneEditor(CorvaneEditorView* editorView)
+    : largeFont(new CVovizuduResource(layout::kLargeFontId)),
       smallFont(new CVovizuduResource(layout::kSmallFontId)),
-      background(new CBitmap("background.png")), plugin(owner), engine(displayEngine) {
-    defaults.fill(0.5f);
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = extent(background->getHeight());
-    rect.right = extent(background->getWidth());
-    setKnobMode(kLinearMode);
-}
-
-void CorvaneEditor::setParameterDefaults(const float (&normalized)[corvane::kNumParams]) {
-    std::copy(std::begin(normalized), std::end(normalized), defaults.begin());
-}
+      background(new CBitmap("background.png")), source(editorView),
+      width_(extent(background->getWidth())), height_(extent(background->getHeight())) {}
 
 CorvaneEditor::~CorvaneEditor() {
     // A host may drop the plug-in with its window still open.
@@ -59,17 +49,15 @@ CorvaneEditor::~CorvaneEditor() {
 
 bool CorvaneEditor::open(void* parent) {
     if (frame != nullptr) return false;
-    AEffGUIEditor::open(parent);
 
-    applyScale();
-    auto* window = new CFrame(
-        CRect(0, 0, extent(background->getWidth()), extent(background->getHeight())), parent, this);
+    auto* window = new CFrame(CRect(0, 0, width_, height_), parent, this);
     window->setScale(scale.current());
     window->setBackgroundColor(kFrameColor);
     window->setBackground(background);
 
-    // The graphs start flat, from the slot the engine writes next.
-    if (engine != nullptr) engine->clear_display();
+    // The graphs start flat, from the slot the timer writes next.
+    CorvaneDisplayHistory* history = source != nullptr ? &source->displayHistory() : nullptr;
+    if (history != nullptr) history->clear();
 
     corvane::PanelBitmaps bitmaps;
     const corvane::PanelFonts fonts{largeFont, smallFont};
@@ -79,21 +67,21 @@ bool CorvaneEditor::open(void* parent) {
         switch (item.kind) {
             case layout::ViewKind::LFOView:
                 lfoView = static_cast<CCorvaneLFOView*>(view);
-                if (engine != nullptr)
-                    lfoView->setArray(engine->lfo_history(), CCorvaneEngine::history_size);
+                if (history != nullptr)
+                    lfoView->setArray(history->lfo(), CorvaneDisplayHistory::kSize);
                 break;
             case layout::ViewKind::EnvView:
                 envView = static_cast<CCorvaneEnvView*>(view);
-                if (engine != nullptr)
-                    envView->setArray(engine->envelope_history(), CCorvaneEngine::history_size);
+                if (history != nullptr)
+                    envView->setArray(history->envelope(), CorvaneDisplayHistory::kSize);
                 break;
             case layout::ViewKind::MovieButton:
             case layout::ViewKind::VerticalSwitch:
             case layout::ViewKind::HorizontalSwitch:
             case layout::ViewKind::Knob:
                 controls[item.tag] = static_cast<CControl*>(view);
-                static_cast<CControl*>(view)->setDefaultValue(
-                    switchValue(item.tag, defaults[static_cast<size_t>(item.tag)]));
+                static_cast<CControl*>(view)->setDefaultValue(switchValue(
+                    item.tag, source != nullptr ? source->parameterDefault(item.tag) : 0.5f));
                 break;
             case layout::ViewKind::SplashScreen:
                 static_cast<CCorvaneAboutArea*>(view)->setScaleMenuListener(&scaleMenu);
@@ -106,11 +94,11 @@ bool CorvaneEditor::open(void* parent) {
     bitmaps.releaseAll();
 
     frame = window;
-    // Values posted before the window existed are older than what getParameter reads below.
-    mailbox.clear();
-    openFlag.store(true, std::memory_order_release);
+    // Flags first, values second: a change that lands after the take raises its flag again,
+    // one that landed before is in the values read below.
+    if (source != nullptr) source->takeChangedParameters();
     for (int32_t i = 0; i < corvane::kNumParams; ++i)
-        applyParameter(i, plugin != nullptr ? plugin->getParameter(i) : 0.f);
+        applyParameter(i);
 
     timer = new CVSTGUITimer(this, kTimerPeriodMs);
     timer->start();
@@ -118,89 +106,33 @@ bool CorvaneEditor::open(void* parent) {
 }
 
 void CorvaneEditor::close() {
-    openFlag.store(false, std::memory_order_release);
-    if (frame != nullptr) {
-        timer->stop();
-        timer->forget();
-        timer = nullptr;
-        controls.clear();
-        lfoView = nullptr;
-        envView = nullptr;
-        CFrame* window = frame;
-        frame = nullptr;
-        window->forget();
-    }
-    mailbox.clear();
-    AEffGUIEditor::close();
+    if (frame == nullptr) return;
+    timer->stop();
+    timer->forget();
+    timer = nullptr;
+    controls.clear();
+    lfoView = nullptr;
+    envView = nullptr;
+    CFrame* window = frame;
+    frame = nullptr;
+    window->forget();
 }
 
 void CorvaneEditor::idle() {
-    applyWaitingParameters();
-    AEffGUIEditor::idle();
+    // A frame's idle may end up here again (a host calling idle from a callback): ignore that.
+    if (inIdle) return;
+    inIdle = true;
+    applyChangedParameters();
+    if (frame != nullptr) frame->idle();
+    inIdle = false;
 }
 
-void CorvaneEditor::setParameter(VstInt32 index, float value) {
-    if (!openFlag.load(std::memory_order_acquire)) return;
-    mailbox.post(index, value);
+int32_t CorvaneEditor::width() const {
+    return CFrame::scaledExtent(width_, scale.current());
 }
 
-void CorvaneEditor::valueChanged(CControl* control) {
-    if (!openFlag.load(std::memory_order_acquire) || control == nullptr || plugin == nullptr)
-        return;
-    const int32_t tag = control->getTag();
-    // The about area (and anything else without a parameter) changes nothing.
-    if (tag < 0 || tag >= corvane::kNumParams) return;
-    plugin->setParameterAutomated(tag, switchValue(tag, control->getValue()));
-    // The plug-in has just reported the change back: show its read-out while the user drags.
-    applyWaitingParameters();
-}
-
-CMessageResult CorvaneEditor::notify(CBaseObject*, const char*) {
-    if (frame == nullptr) return kMessageNotified;
-    if (engine != nullptr) engine->poll_display();
-    if (envView != nullptr) envView->notify(this, nullptr);
-    if (lfoView != nullptr) lfoView->notify(this, nullptr);
-    return kMessageNotified;
-}
-
-std::string CorvaneEditor::readout(int32_t index) const {
-    if (plugin == nullptr) return std::string();
-    // Room well beyond the 8 characters a text may have, and a terminator whatever is written.
-    char value[64] = {};
-    char label[64] = {};
-    plugin->getParameterDisplay(index, value);
-    plugin->getParameterLabel(index, label);
-    value[sizeof value - 1] = 0;
-    label[sizeof label - 1] = 0;
-    return std::string(value) + label;
-}
-
-CControl* CorvaneEditor::getControl(int32_t tag) const {
-    const auto it = controls.find(tag);
-    return it != controls.end() ? it->second : nullptr;
-}
-
-void CorvaneEditor::applyParameter(int32_t index, float value) {
-    CControl* control = getControl(index);
-    if (control == nullptr) return;
-    control->setValue(switchValue(index, value));
-    if (control->isTypeOf("CCorvaneKnob")) {
-        static_cast<CCorvaneKnob*>(control)->setValueText(readout(index));
-    } else if (index == corvane::kLfoSync) {
-        // The rate reads in Hz or in note divisions, depending on the sync.
-        CControl* rate = getControl(corvane::kLfoRate);
-        if (rate != nullptr && rate->isTypeOf("CCorvaneKnob"))
-            static_cast<CCorvaneKnob*>(rate)->setValueText(readout(corvane::kLfoRate));
-    }
-}
-
-bool CorvaneEditor::getRect(ERect** r) {
-    applyScale();
-    return AEffGUIEditor::getRect(r);
-}
-
-double CorvaneEditor::getScale() {
-    return scale.current();
+int32_t CorvaneEditor::height() const {
+    return CFrame::scaledExtent(height_, scale.current());
 }
 
 void CorvaneEditor::setScale(double hostScale) {
@@ -215,8 +147,6 @@ void CorvaneEditor::setUserScale(double userScale) {
 
 bool CorvaneEditor::applyScale() {
     const double s = scale.current();
-    rect.bottom = extent(CFrame::scaledExtent(background->getHeight(), s));
-    rect.right = extent(CFrame::scaledExtent(background->getWidth(), s));
     if (frame == nullptr || frame->getScale() == s) return false;
     frame->setScale(s);
     return true;
@@ -228,14 +158,68 @@ void CorvaneEditor::ScaleMenuBridge::scaleMenuRequested(CFrame* window, const CP
 
 void CorvaneEditor::ScaleMenuBridge::scaleChosen(double chosen) {
     editor.scale.setUserScale(chosen);
-    if (!editor.applyScale()) return;
-    if (editor.scaleListener)
-        editor.scaleListener(editor.scale.current());
-    else if (editor.plugin != nullptr)
-        editor.plugin->sizeWindow(editor.rect.right, editor.rect.bottom);
+    if (editor.applyScale() && editor.scaleListener) editor.scaleListener(editor.getScale());
 }
 
-void CorvaneEditor::applyWaitingParameters() {
-    if (frame == nullptr) return;
-    mailbox.collect([this](int index, float value) { applyParameter(index, value); });
+void CorvaneEditor::beginEdit(int32_t index) {
+    if (source != nullptr) source->beginEdit(index);
+}
+
+void CorvaneEditor::endEdit(int32_t index) {
+    if (source != nullptr) source->endEdit(index);
+}
+
+void CorvaneEditor::valueChanged(CControl* control) {
+    if (frame == nullptr || control == nullptr || source == nullptr) return;
+    const int32_t tag = control->getTag();
+    // The about area (and anything else without a parameter) changes nothing.
+    if (tag < 0 || tag >= corvane::kNumParams) return;
+    source->performEdit(tag, switchValue(tag, control->getValue()));
+    // Show the read-out of the value just stored while the user drags.
+    applyChangedParameters();
+}
+
+CMessageResult CorvaneEditor::notify(CBaseObject*, const char*) {
+    if (frame == nullptr) return kMessageNotified;
+    if (source != nullptr) source->displayHistory().poll();
+    applyChangedParameters();
+    if (envView != nullptr) envView->notify(this, nullptr);
+    if (lfoView != nullptr) lfoView->notify(this, nullptr);
+    return kMessageNotified;
+}
+
+std::string CorvaneEditor::readout(int32_t index) const {
+    if (source == nullptr) return std::string();
+    char text[64] = {};
+    source->parameterReadout(index, text, sizeof text);
+    return text;
+}
+
+CControl* CorvaneEditor::getControl(int32_t tag) const {
+    const auto it = controls.find(tag);
+    return it != controls.end() ? it->second : nullptr;
+}
+
+void CorvaneEditor::applyParameter(int32_t index) {
+    CControl* control = getControl(index);
+    if (control == nullptr) return;
+    control->setValue(switchValue(index, source != nullptr ? source->parameterValue(index) : 0.f));
+    if (control->isTypeOf("CCorvaneKnob")) {
+        static_cast<CCorvaneKnob*>(control)->setValueText(readout(index));
+    } else if (index == corvane::kLfoSync) {
+        // The rate reads in Hz or in note divisions, depending on the sync.
+        CControl* rate = getControl(corvane::kLfoRate);
+        if (rate != nullptr && rate->isTypeOf("CCorvaneKnob"))
+            static_cast<CCorvaneKnob*>(rate)->setValueText(readout(corvane::kLfoRate));
+    }
+}
+
+void CorvaneEditor::applyChangedParameters() {
+    if (frame == nullptr || source == nullptr) return;
+    std::uint32_t changed = source->takeChangedParameters();
+    while (changed != 0) {
+        const int32_t index = __builtin_ctz(changed);
+        changed &= changed - 1;
+        applyParameter(index);
+    }
 }

@@ -389,7 +389,7 @@ void CCorvaneEngine::control_tick() {
     detector_level_ = 0.0f;
     control_counter_ = 0;
 
-    display_sums_.add(follower_.value(), lfo_out);
+    if (display_) display_->add(follower_.value(), lfo_out);
 }
 
 void CCorvaneEngine::update_cutoff() {
@@ -603,30 +603,4 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
         reverb_.feed(send_[0], send_[1], n);
         done += n;
     }
-}
-
-void CCorvaneEngine::poll_display() {
-    CCorvaneDisplaySums::snapshot now;
-    if (display_sums_.read(now)) {
-        const std::uint64_t ticks = now.ticks - displayed_.ticks;
-        if (display_resync_) {
-            display_resync_ = false;
-        } else if (ticks > 1) {
-            envelope_history_[history_index_] =
-                CCorvaneDisplaySums::mean(now.envelope, displayed_.envelope, ticks);
-            lfo_history_[history_index_] =
-                CCorvaneDisplaySums::mean(now.lfo, displayed_.lfo, ticks);
-        }
-        displayed_ = now;
-    }
-    if (++history_index_ >= history_size) history_index_ = 0;
-}
-
-void CCorvaneEngine::clear_display() {
-    std::fill(std::begin(envelope_history_), std::end(envelope_history_), 0.0f);
-    std::fill(std::begin(lfo_history_), std::end(lfo_history_), 0.0f);
-    history_index_ = 0;
-    // The audio side's totals are never reset (a reset could wipe out an addition it is making
-    // right now); taking them as the new starting point discards the same amount safely.
-    display_resync_ = !display_sums_.read(displayed_);
 }

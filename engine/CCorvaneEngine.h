@@ -22,10 +22,9 @@
 // output dry/wet mix, with the cutoff and the VCA modulated by an LFO and an envelope
 // follower every 32 samples (the control tick).
 //
-// Threads: the engine belongs to the audio thread. Every operation below is called from there
-// (the plug-in hands parameter changes over to it), except poll_display and the history
-// accessors, which belong to the editor's thread. The only data the two share are the display
-// sums, exchanged lock-free (CCorvaneDisplaySums).
+// Threads: the engine belongs to the audio thread; every operation below is called from there
+// (the processor hands parameter changes over to it). Its only output to other threads is the
+// display sums it adds to (CCorvaneDisplaySums, owned by the processor).
 //
 // The object holds all its blocks by value, the reverb's delay memory included (over 400 KiB):
 // create it once, on the heap or as a member of a heap object.
@@ -68,7 +67,6 @@ public:
     enum trigger { trigger_main = 0, trigger_midi = 1, trigger_sidechain = 2, trigger_lfo = 3 };
 
     static constexpr int control_interval = 32;
-    static constexpr int history_size = 129;
 
     CCorvaneEngine();
     ~CCorvaneEngine() override;
@@ -111,18 +109,9 @@ public:
     static constexpr float default_octave_limit = 100.0f;
     void set_octave_limit(float octaves);
 
-    // Editor's thread, on its timer: turns the envelope and LFO values accumulated since the
-    // last poll into one entry of each history and advances the history index.
-    void poll_display();
-    // Editor's thread, when its window opens: empties both histories, restarts them at slot 0
-    // and drops whatever the audio thread accumulated while no one was polling.
-    void clear_display();
-    const float* envelope_history() const { return envelope_history_; }
-    const float* lfo_history() const { return lfo_history_; }
-    // Next history slot to be written, 0 .. history_size - 1.
-    int history_index() const { return history_index_; }
-    // Control ticks consumed by poll_display (or dropped by clear_display) so far.
-    std::uint64_t displayed_ticks() const { return displayed_.ticks; }
+    // Where each control tick's envelope and LFO values go for the editor's graphs (the
+    // owner's display history); null: nowhere. Set while no block runs.
+    void set_display(CCorvaneDisplaySums* sums) { display_ = sums; }
 
     // MIDI gate for the MIDI trigger mode: velocity / 127 of the held notes, 0 when none.
     void set_note_gate(float gate) { note_gate_ = gate == gate ? gate : 0.0f; }
@@ -259,15 +248,7 @@ private:
     float cutoff_hz_ = 2000.0f;
     float octave_limit_ = default_octave_limit;
 
-    // Display: the audio side publishes, the editor's side keeps what it last consumed.
-    CCorvaneDisplaySums display_sums_;
-    CCorvaneDisplaySums::snapshot displayed_;
-    float envelope_history_[history_size] = {};
-    float lfo_history_[history_size] = {};
-    int history_index_ = 0;
-    // clear_display could not read the totals (the writer was mid-update every time): the next
-    // successful read becomes the starting point instead of a history entry.
-    bool display_resync_ = false;
+    CCorvaneDisplaySums* display_ = nullptr;
 
     // Where output for an absent channel goes.
     float discard_[chunk] = {};

@@ -76,11 +76,23 @@ CorvaneParameterManager::CorvaneParameterManager() {
     for (const Definition& d : kDefinitions)
         defineParameter(d.index, d.name, d.shortName, d.label, d.minimum, d.maximum, d.defaultValue,
                         d.kind);
+    // LFO Sync decides what LFO Rate's value means (Hz or a division): one word holds both.
+    linkSyncSwitch(kLfoSync, kLfoRate);
 }
 
 CorvaneParameterManager::~CorvaneParameterManager() = default;
 
 void CorvaneParameterManager::getDisplay(int index, char* text, int length) const {
+    const Value v = getValueIn(getCurrentProgram(), index);
+    displayText(index, v.normalized, v.real, text, length);
+}
+
+void CorvaneParameterManager::displayText(int index, float n, char* text, int length) const {
+    displayText(index, n, toReal(index, n), text, length);
+}
+
+void CorvaneParameterManager::displayText(int index, float n, float real, char* text,
+                                          int length) const {
     char scratch[kScratchSize];
     switch (index) {
         case kRevColor:
@@ -89,7 +101,7 @@ void CorvaneParameterManager::getDisplay(int index, char* text, int length) cons
         case kMasterLfoMod:
         case kMasterEnvMod: {
             // Signed whole numbers: +71, 0, -35.
-            const int whole = tw_paramText::truncate(getReal(index));
+            const int whole = tw_paramText::truncate(real);
             tw_paramText::print(scratch, whole > 0 ? "+%d" : "%d", whole);
             break;
         }
@@ -99,11 +111,10 @@ void CorvaneParameterManager::getDisplay(int index, char* text, int length) cons
         case kEnvAttack:
         case kEnvDecay:
             // Amounts as 0..100, rounded half up.
-            tw_paramText::print(scratch, "%d",
-                                tw_paramText::truncate(getNormalized(index) * 100.0f + 0.5f));
+            tw_paramText::print(scratch, "%d", tw_paramText::truncate(n * 100.0f + 0.5f));
             break;
         default:
-            formatValue(index, text, getReal(index), length);
+            formatValue(index, text, real, length);
             return;
     }
     tw_paramText::copyValue(text, length, scratch);
@@ -119,7 +130,7 @@ void CorvaneParameterManager::formatValue(int index, char* text, float x, int le
                             tw_tempoDivisionAt(tw_paramText::truncate(division)).displayName);
 }
 
-float CorvaneParameterManager::toReal(int index, float n) const {
-    if (!isSyncedRate(*this, index)) return tw_paramManager::toReal(index, n);
+float CorvaneParameterManager::toRealSynced(int index, float n, bool synced) const {
+    if (!synced || index != kLfoRate) return tw_paramManager::toRealSynced(index, n, synced);
     return nearestDivision(n != n ? 0.0f : n);
 }

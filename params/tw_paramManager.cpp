@@ -85,27 +85,134 @@ void tw_paramManager::defineParameter(int index, const char* name, const char* s
     setReal(index, defaultValue);
 }
 
+const tw_paramManager::Relaxed<std::uint64_t>& tw_paramManager::word(const Parameter& p,
+                                                                     int program) const {
+    const Parameter& owner = p.linkedTo >= 0 ? parameters_[p.linkedTo] : p;
+    return owner.values[program];
+}
+
+tw_paramManager::Value tw_paramManager::valueIn(int index, const Parameter& p, int program) const {
+    const std::uint64_t w = word(p, program).load();
+    Value v;
+    if (p.linkedTo >= 0) {
+        v.normalized = unpack(w, 32);
+        v.real = toRealSynced(index, v.normalized, false);
+    } else if (p.linkedSwitch >= 0) {
+        v.normalized = unpack(w, 0);
+        v.synced = unpack(w, 32) > 0.5f;
+        v.real = toRealSynced(index, v.normalized, v.synced);
+    } else {
+        v.normalized = unpack(w, 0);
+        v.real = unpack(w, 32);
+        v.synced = isSyncableKind(p.kind) && p.syncState.load() != 0;
+    }
+    return v;
+}
+
+void tw_paramManager::storeNormalized(int index, Parameter& p, int program, float n) {
+    if (p.linkedTo < 0 && p.linkedSwitch < 0) {
+        const bool synced = isSyncableKind(p.kind) && p.syncState.load() != 0;
+        p.values[program].store(pack(n, toRealSynced(index, n, synced)));
+        return;
+    }
+    // A linked pair: replace this parameter's half, keep the other's. The exchange fails only
+    // when another change of the pair landed in between; it then retries with that one kept.
+    auto& w = const_cast<Relaxed<std::uint64_t>&>(word(p, program));
+    const bool upper = p.linkedTo >= 0;
+    std::uint64_t expected = w.load();
+    for (;;) {
+        const float syncable = upper ? unpack(expected, 0) : n;
+        const float sw = upper ? n : unpack(expected, 32);
+        if (w.compareExchange(expected, pack(syncable, sw))) return;
+    }
+}
+
+float tw_paramManager::normalized(const Parameter& p) const {
+    const std::uint64_t w = word(p, program()).load();
+    return unpack(w, p.linkedTo >= 0 ? 32 : 0);
+}
+
+float tw_paramManager::real(int index, const Parameter& p) const {
+    return valueIn(index, p, program()).real;
+}
+
 float tw_paramManager::getNormalized(int index) const {
     const Parameter* p = find(index);
-    return p ? p->normalized() : 0.0f;
+    return p ? normalized(*p) : 0.0f;
 }
 
 void tw_paramManager::setNormalized(int index, float n) {
     Parameter* p = find(index);
     if (!p || isNaN(n)) return;
+    storeNormalized(index, *p, program(), clamp01(n));
+}
+
+bool tw_paramManager::updateNormalized(int index, float n) {
+    Parameter* p = find(index);
+    if (!p || isNaN(n)) return false;
     n = clamp01(n);
-    p->values.store(pack(n, toReal(index, n)));
+    if (normalized(*p) == n) return false;
+    storeNormalized(index, *p, program(), n);
+    return true;
 }
 
 float tw_paramManager::getReal(int index) const {
     const Parameter* p = find(index);
-    return p ? p->real() : 0.0f;
+    return p ? real(index, *p) : 0.0f;
 }
 
 void tw_paramManager::setReal(int index, float x) {
     Parameter* p = find(index);
     if (!p || isNaN(x)) return;
-    p->values.store(pack(toNormalized(index, x), x));
+    if (p->linkedTo >= 0 || p->linkedSwitch >= 0) {
+        storeNormalized(index, *p, program(), toNormalized(index, x));
+        return;
+    }
+    p->values[program()].store(pack(toNormalized(index, x), x));
+}
+
+tw_paramManager::Value tw_paramManager::getValueIn(int program, int index) const {
+    const Parameter* p = find(index);
+    if (!p || program < 0 || program >= programCount_) return Value();
+    return valueIn(index, *p, program);
+}
+
+void tw_paramManager::setNormalizedIn(int program, int index, float n) {
+    Parameter* p = find(index);
+    if (!p || isNaN(n) || program < 0 || program >= programCount_) return;
+    const float clamped = clamp01(n);
+    if (p->linkedTo < 0 && p->linkedSwitch < 0) {
+        p->values[program].store(pack(clamped, toRealSynced(index, clamped, isSynced(index))));
+        return;
+    }
+    storeNormalized(index, *p, program, clamped);
+}
+
+void tw_paramManager::setProgramCount(int count) {
+    if (count < 1 || count > 128) return;
+    for (Parameter& p : parameters_) {
+        if (!p.defined || p.linkedTo >= 0) continue;
+        const std::uint64_t now = p.values[program()].load();
+        p.values.assign(static_cast<std::size_t>(count), Relaxed<std::uint64_t>(now));
+    }
+    programCount_ = count;
+    currentProgram_.store(0, std::memory_order_relaxed);
+}
+
+void tw_paramManager::selectProgram(int program) {
+    if (program >= 0 && program < programCount_)
+        currentProgram_.store(program, std::memory_order_relaxed);
+}
+
+void tw_paramManager::linkSyncSwitch(int switchIndex, int syncIndex) {
+    Parameter* sw = find(switchIndex);
+    Parameter* sy = find(syncIndex);
+    if (!sw || !sy || sw == sy || !isSyncableKind(sy->kind) || programCount_ != 1) return;
+    const float switchValue = normalized(*sw);
+    const float syncValue = normalized(*sy);
+    sw->linkedTo = syncIndex;
+    sy->linkedSwitch = switchIndex;
+    sy->values[0].store(pack(syncValue, switchValue));
 }
 
 void tw_paramManager::increment(int index) {
@@ -119,7 +226,7 @@ void tw_paramManager::decrement(int index) {
 void tw_paramManager::step(int index, int direction) {
     const Parameter* p = find(index);
     if (!p) return;
-    float x = p->real();
+    float x = real(index, *p);
     if (p->kind == kKindSwitch) {
         x = x == 0.0f ? 1.0f : 0.0f;
     } else if (direction > 0) {
@@ -141,15 +248,24 @@ void tw_paramManager::step(int index, int direction) {
 }
 
 void tw_paramManager::setSyncState(int index, int state) {
-    if (Parameter* p = find(index)) p->syncState.store(state);
+    Parameter* p = find(index);
+    if (p && p->linkedSwitch >= 0)
+        setNormalized(p->linkedSwitch, state != 0 ? 1.0f : 0.0f);
+    else if (p)
+        p->syncState.store(state);
 }
 
 void tw_paramManager::setSync(int index, bool on) {
     Parameter* p = find(index);
     if (!p || !isSyncableKind(p->kind)) return;
+    if (p->linkedSwitch >= 0) {
+        // The real value follows from the pair whenever it is read.
+        setNormalized(p->linkedSwitch, on ? 1.0f : 0.0f);
+        return;
+    }
     p->syncState.store(on ? 1 : 0);
     // Re-derive the real value in the new mode; the normalised value the host sees stays.
-    setNormalized(index, p->normalized());
+    setNormalized(index, normalized(*p));
 }
 
 void tw_paramManager::setRandomizable(int index, bool randomizable) {
@@ -178,14 +294,15 @@ void tw_paramManager::randomize(int index) {
 float tw_paramManager::getEngineValue(int index) const {
     const Parameter* p = find(index);
     if (!p) return 0.0f;
-    if (p->kind == kKindDecibel) return p->table->lookup(p->normalized());
-    return toEngineValue(index, p->real());
+    if (p->kind == kKindDecibel) return p->table->lookup(normalized(*p));
+    const Value v = valueIn(index, *p, program());
+    return toEngineValueSynced(index, v.real, v.synced);
 }
 
 float tw_paramManager::getEngineValueWithOffset(int index, float delta) const {
     const Parameter* p = find(index);
     if (!p) return 0.0f;
-    const float position = clamp01(p->normalized() + delta);
+    const float position = clamp01(normalized(*p) + delta);
     return toEngineValue(index, toReal(index, position));
 }
 
@@ -206,12 +323,15 @@ float tw_paramManager::getMax(int index) const {
 
 int tw_paramManager::getSyncState(int index) const {
     const Parameter* p = find(index);
+    if (p && p->linkedSwitch >= 0) return isSynced(index) ? 1 : 0;
     return p ? p->syncState.load() : 0;
 }
 
 bool tw_paramManager::isSynced(int index) const {
     const Parameter* p = find(index);
-    return p && isSyncableKind(p->kind) && p->syncState.load() != 0;
+    if (!p || !isSyncableKind(p->kind)) return false;
+    if (p->linkedSwitch >= 0) return unpack(p->values[program()].load(), 32) > 0.5f;
+    return p->syncState.load() != 0;
 }
 
 int tw_paramManager::getKind(int index) const {
@@ -251,6 +371,10 @@ float tw_paramManager::toNormalized(int index, float x) const {
 }
 
 float tw_paramManager::toReal(int index, float n) const {
+    return toRealSynced(index, n, isSynced(index));
+}
+
+float tw_paramManager::toRealSynced(int index, float n, bool synced) const {
     const Parameter* p = find(index);
     if (!p) return 0.0f;
     if (isNaN(n)) n = 0.0f;
@@ -265,10 +389,10 @@ float tw_paramManager::toReal(int index, float n) const {
         case kKindDivision:
             return std::floor(n * 0.99f * 15.0f);
         case kKindSyncTime:
-            return isSynced(index) ? std::floor(n * 15.0f) : linear(*p, n);
+            return synced ? std::floor(n * 15.0f) : linear(*p, n);
         case kKindSyncRate:
             // Synchronised rates run backwards: n = 1 is the fastest division.
-            return isSynced(index) ? std::floor((1.0f - n) * 15.0f) : p->table->lookup(n);
+            return synced ? std::floor((1.0f - n) * 15.0f) : p->table->lookup(n);
         case kKindSyncTimeNormalized:
         case kKindSyncRateNormalized:
             return n;
@@ -278,10 +402,13 @@ float tw_paramManager::toReal(int index, float n) const {
 }
 
 float tw_paramManager::toEngineValue(int index, float x) const {
+    return toEngineValueSynced(index, x, isSynced(index));
+}
+
+float tw_paramManager::toEngineValueSynced(int index, float x, bool synced) const {
     const Parameter* p = find(index);
     if (!p) return 0.0f;
     if (isNaN(x)) x = p->minimum;
-    const bool synced = isSynced(index);
     switch (p->kind) {
         case kKindPercent:
             return clampRange(x, p->minimum, p->maximum) * 0.01f;
@@ -318,7 +445,7 @@ bool tw_paramManager::usesRealHostValues(int) const {
 int tw_paramManager::createSnapshot(const std::set<int>& indices) {
     std::vector<std::pair<int, float>> pairs;
     for (int index : indices)
-        if (const Parameter* p = find(index)) pairs.emplace_back(index, p->normalized());
+        if (const Parameter* p = find(index)) pairs.emplace_back(index, normalized(*p));
     snapshots_.push_back(std::move(pairs));
     return static_cast<int>(snapshots_.size()) - 1;
 }

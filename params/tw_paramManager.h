@@ -19,6 +19,15 @@
 // value in both forms, the tempo-sync state of syncable kinds, and snapshots; it smooths nothing
 // and notifies no one: the plug-in calls in and reads back what it needs.
 //
+// Programs: the manager keeps one record of values per program (setProgramCount, once, right
+// after the definitions); the current program is one atomic number, and every value operation
+// without a program argument works on its record. Switching programs is one store.
+//
+// A sync switch can be linked to a syncable parameter (linkSyncSwitch): both normalised values
+// then live in one atomic word per program, the sync state is the switch's value, and the
+// syncable's real value is derived from the pair as read together. A change of either is one
+// compare-and-swap that keeps the other, so no interleaving loses a value or mixes a pair.
+//
 // Threads: parameters are defined during construction only. Afterwards the host may read values
 // and texts on its user-interface thread while another thread sets them, so the stored values
 // and sync states are relaxed atomics. setNormalized and the read-backs the plug-in makes per
@@ -103,8 +112,38 @@ public:
     virtual void formatMilliseconds(char* text, float ms, int length) const;
     virtual bool parseSyncDivision(const char* text, int& out) const;
 
+    // The real value of n in the given sync state (the state stored plays no part).
+    virtual float toRealSynced(int index, float n, bool synced) const;
+
     // The lookup table of a kind 4, 5, 9 or 11 parameter; nullptr for any other index.
     const tw_lookupTable* getLookupTable(int index) const;
+
+    // One record of values per program, 1 .. 128, each starting with the current values; call
+    // once after the definitions, before other threads look.
+    void setProgramCount(int count);
+    int getProgramCount() const { return programCount_; }
+    // The record the value operations work on; out of range: ignored.
+    void selectProgram(int program);
+    int getCurrentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
+
+    // switchIndex (a two-state parameter, on above 0.5) becomes the sync switch of syncIndex
+    // (a syncable kind). Once, after both are defined and before setProgramCount.
+    void linkSyncSwitch(int switchIndex, int syncIndex);
+
+    // A parameter's value in one program's record, read in one atomic load: the normalised and
+    // the real value, and the sync state it was derived with.
+    struct Value {
+        float normalized = 0.0f;
+        float real = 0.0f;
+        bool synced = false;
+    };
+    Value getValueIn(int program, int index) const;
+    // setNormalized, telling whether anything changed (false: the record already held the
+    // clamped value, or the index or value is unusable).
+    bool updateNormalized(int index, float n);
+    void setNormalizedIn(int program, int index, float n);
+    // toEngineValue in the given sync state.
+    float toEngineValueSynced(int index, float x, bool synced) const;
 
 protected:
     // True for the kinds that can run in tempo-synchronised mode (8..11).
@@ -126,6 +165,9 @@ private:
         }
         T load() const { return value_.load(std::memory_order_relaxed); }
         void store(T v) { value_.store(v, std::memory_order_relaxed); }
+        bool compareExchange(T& expected, T desired) {
+            return value_.compare_exchange_weak(expected, desired, std::memory_order_relaxed);
+        }
 
     private:
         std::atomic<T> value_;
@@ -136,9 +178,12 @@ private:
         // The normalised and the real value, one 32-bit float each, in one word: two threads
         // setting the same parameter at once leave a pair that belongs together, whichever
         // comes last.
-        Relaxed<std::uint64_t> values;
-        float normalized() const { return unpack(values.load(), 0); }
-        float real() const { return unpack(values.load(), 32); }
+        // One word per program record. A linked sync switch keeps no words of its own: its value
+        // is the upper half of its syncable's word, whose lower half is the syncable's
+        // normalised value.
+        std::vector<Relaxed<std::uint64_t>> values = std::vector<Relaxed<std::uint64_t>>(1);
+        int linkedSwitch = -1; // set on the syncable of a linked pair
+        int linkedTo = -1;     // set on the switch of a linked pair
         float minimum = 0.0f;
         float maximum = 1.0f;
         float defaultValue = 0.0f;
@@ -164,6 +209,14 @@ private:
         return x;
     }
 
+    // The word that holds index's value in a record, and the current value operations.
+    const Relaxed<std::uint64_t>& word(const Parameter& p, int program) const;
+    Value valueIn(int index, const Parameter& p, int program) const;
+    void storeNormalized(int index, Parameter& p, int program, float n);
+    float normalized(const Parameter& p) const;
+    float real(int index, const Parameter& p) const;
+    int program() const { return currentProgram_.load(std::memory_order_relaxed); }
+
     const Parameter* find(int index) const;
     Parameter* find(int index);
     // increment (direction 1) and decrement (direction -1).
@@ -180,4 +233,6 @@ private:
     int definedCount_ = 0;
     std::vector<std::vector<std::pair<int, float>>> snapshots_;
     std::uint32_t randomState_ = 1;
+    int programCount_ = 1;
+    std::atomic<int> currentProgram_{0};
 };

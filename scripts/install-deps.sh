@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/deps.txt (or in the list given) that are not
-# yet present.
-# Usage: scripts/install-deps.sh [package-list]
+# Installs the Debian packages listed in the lists given that are not yet present; without a
+# list, everything development needs: scripts/deps-build.txt and scripts/deps.txt.
+# Usage: scripts/install-deps.sh [package-list...]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-list="${1:-$here/deps.txt}"
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$list")
+lists=("$@")
+if [ ${#lists[@]} -eq 0 ]; then lists=("$here/deps-build.txt" "$here/deps.txt"); fi
+mapfile -t wanted < <(cat "${lists[@]}" | grep -v -E '^\s*(#|$)')
 missing=()
 for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs what the build needs, configures, builds and runs every test.
+# Installs what the build and the tests need, configures, builds and runs every test.
 # Usage: scripts/test.sh [build-dir] [extra cmake arguments...]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release "$@"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=ON "$@"
 cmake --build "$build" -j "$(nproc)"
 # Sanitizer builds: the drawing libraries' process-wide caches are not leaks of ours.
 export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"

@@ -2,44 +2,28 @@
 // redrawing all of it, and one timer tick (display poll plus the two graphs redrawn).
 
 #include "editor/corvaneeditor.h"
-#include "engine/CCorvaneEngine.h"
 #include "gui/vstgui.h"
-#include "vst/audio_effect_x.h"
+#include "processor/CorvaneProcessor.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
 
-// A plug-in that keeps its values and prints them; all the editor asks of it.
-struct Plugin : AudioEffectX {
-    Plugin() : AudioEffectX(nullptr, 1, corvane::kNumParams) {
-        for (int i = 0; i < corvane::kNumParams; ++i)
-            values[i] = float(i) / corvane::kNumParams;
-    }
-    void processReplacing(float**, float**, VstInt32) override {}
-    float getParameter(VstInt32 index) override { return values[index]; }
-    void getParameterDisplay(VstInt32 index, char* text) override {
-        std::snprintf(text, kVstMaxParamStrLen + 1, "%.2f", values[index]);
-    }
-    float values[corvane::kNumParams];
-};
-
+// The editor on a processor in program 1, as a format edition opens it.
 struct Setup {
-    std::unique_ptr<CCorvaneEngine> engine = std::make_unique<CCorvaneEngine>();
-    Plugin plugin;
-    CorvaneEditor* editor = new CorvaneEditor(&plugin, engine.get());
+    std::unique_ptr<CorvaneProcessor> processor = std::make_unique<CorvaneProcessor>();
+    std::unique_ptr<CorvaneEditor> editor =
+        std::make_unique<CorvaneEditor>(&processor->editorView());
 };
 
 void BM_EditorConstruct(benchmark::State& state) {
     Setup s;
     for (auto _ : state) {
-        auto* e = new CorvaneEditor(&s.plugin, s.engine.get());
-        delete e;
+        auto e = std::make_unique<CorvaneEditor>(&s.processor->editorView());
+        benchmark::DoNotOptimize(e.get());
     }
-    s.plugin.setEditor(s.editor);
 }
 BENCHMARK(BM_EditorConstruct)->Unit(benchmark::kMillisecond);
 

@@ -2,10 +2,9 @@
 #include "editor/corvane_layout.h"
 #include "editor/corvane_scale.h"
 #include "editor/corvaneeditor.h"
-#include "engine/CCorvaneEngine.h"
 #include "gui/vstgui.h"
+#include "tests/editor/fake_editor_view.h"
 #include "tests/gui/gui_test_util.h"
-#include "vst/audio_effect_x.h"
 
 #include <gtest/gtest.h>
 
@@ -22,41 +21,9 @@
 using namespace VSTGUI;
 namespace layout = corvane::layout;
 using corvane::test::Mouse;
+using namespace corvane::test;
 
 namespace {
-
-struct HostCall {
-    VstInt32 opcode;
-    VstInt32 index;
-    VstIntPtr value;
-    bool operator==(const HostCall& o) const {
-        return opcode == o.opcode && index == o.index && value == o.value;
-    }
-};
-
-std::vector<HostCall> g_calls;
-
-VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float) {
-    if (opcode == audioMasterSizeWindow || opcode == audioMasterBeginEdit ||
-        opcode == audioMasterAutomate)
-        g_calls.push_back({opcode, index, opcode == audioMasterSizeWindow ? value : 0});
-    return opcode == audioMasterVersion ? 2400 : opcode == audioMasterSizeWindow;
-}
-
-struct Plugin : AudioEffectX {
-    Plugin() : AudioEffectX(&hostCallback, 1, corvane::kNumParams) {}
-    void processReplacing(float**, float**, VstInt32) override {}
-    void setParameter(VstInt32 index, float value) override {
-        values[index] = value;
-        if (auto* e = static_cast<AEffGUIEditor*>(editor)) e->setParameter(index, value);
-    }
-    float getParameter(VstInt32 index) override { return values[index]; }
-    float values[corvane::kNumParams] = {};
-};
-
-HostCall sizeWindow(int width, int height) {
-    return {audioMasterSizeWindow, width, height};
-}
 
 struct EditorScaleTest : ::testing::Test {
     // The desktop says 1x, whatever the machine running the tests says.
@@ -64,13 +31,9 @@ struct EditorScaleTest : ::testing::Test {
         setenv("GDK_SCALE", "1", 1);
         g_calls.clear();
     }
-    ~EditorScaleTest() override { AEffGUIEditor::knobMode = kLinearMode; }
+    ~EditorScaleTest() override { delete editor; }
     CFrame& frame() { return *editor->getFrame(); }
-    std::pair<int, int> rect() {
-        ERect* r = nullptr;
-        editor->getRect(&r);
-        return {r->right - r->left, r->bottom - r->top};
-    }
+    std::pair<int, int> size() const { return {editor->width(), editor->height()}; }
     CCorvaneScaleMenu* menu() {
         CView* v = frame().getModalView();
         return v != nullptr && v->isTypeOf("CCorvaneScaleMenu") ? static_cast<CCorvaneScaleMenu*>(v)
@@ -92,9 +55,8 @@ struct EditorScaleTest : ::testing::Test {
         EXPECT_EQ(menu(), nullptr);
     }
 
-    std::unique_ptr<CCorvaneEngine> engine = std::make_unique<CCorvaneEngine>();
-    Plugin plugin;
-    CorvaneEditor* editor = new CorvaneEditor(&plugin, engine.get());
+    FakeView view;
+    CorvaneEditor* editor = new CorvaneEditor(&view);
 };
 
 TEST(EditorScaleChoice, TheUserWinsOverTheHostAndTheHostOverTheDesktop) {
@@ -119,39 +81,43 @@ TEST(EditorScaleChoice, TheUserWinsOverTheHostAndTheHostOverTheDesktop) {
     EXPECT_EQ(nonsense.current(), 1);
 }
 
-// The host's hint sizes the rectangle the host asks for and the window; the editor keeps its own
-// 730 x 302 pixels inside. The host resizes on its own hint: no sizeWindow back.
-TEST_F(EditorScaleTest, TheHostsScaleSizesTheRectangleAndTheWindow) {
-    EXPECT_EQ(rect(), std::make_pair(730, 302));
+// The host's hint sizes the window; the editor keeps its own 730 x 302 pixels inside.
+TEST_F(EditorScaleTest, TheHostsScaleSizesTheWindow) {
+    EXPECT_EQ(size(), std::make_pair(730, 302));
     editor->setScale(1.5);
     EXPECT_EQ(editor->getScale(), 1.5);
-    EXPECT_EQ(rect(), std::make_pair(1095, 453));
+    EXPECT_EQ(size(), std::make_pair(1095, 453));
     ASSERT_TRUE(editor->open(nullptr));
     EXPECT_EQ(frame().getScale(), 1.5);
     EXPECT_EQ(frame().getViewSize(), CRect(0, 0, 730, 302));
     EXPECT_EQ(cairo_image_surface_get_width(frame().getImage()), 1095);
     EXPECT_EQ(cairo_image_surface_get_height(frame().getImage()), 453);
     editor->setScale(2);
-    EXPECT_EQ(rect(), std::make_pair(1460, 604));
+    EXPECT_EQ(size(), std::make_pair(1460, 604));
     EXPECT_EQ(cairo_image_surface_get_width(frame().getImage()), 1460);
     editor->setScale(1.75);
-    EXPECT_EQ(rect(), std::make_pair(1278, 529));
+    EXPECT_EQ(size(), std::make_pair(1278, 529));
     editor->setScale(0);
-    EXPECT_EQ(rect(), std::make_pair(730, 302));
-    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(size(), std::make_pair(730, 302));
 }
 
-// The user's choice from the title's menu beats the host's hint, asks the host to resize, lasts
-// across openings and goes back to the hint with AUTO; a click beside the menu changes nothing.
-TEST_F(EditorScaleTest, TheUsersChoiceFromTheTitleMenuWinsAndResizesTheWindow) {
+// The user's choice from the title's menu beats the host's hint, is told to the format, lasts
+// across openings and goes back to the hint with AUTO; a click beside the menu changes nothing,
+// and no parameter moves.
+TEST_F(EditorScaleTest, TheUsersChoiceFromTheTitleMenuWinsAndIsToldToTheFormat) {
+    std::vector<double> heard;
+    editor->setScaleListener([&](double s) { heard.push_back(s); });
     editor->setScale(1.25);
     ASSERT_TRUE(editor->open(nullptr));
+    const std::vector<float> values = view.snapshot();
     chooseFromMenu(5); // 200%
     EXPECT_EQ(editor->getUserScale(), 2);
     EXPECT_EQ(frame().getScale(), 2);
-    EXPECT_EQ(rect(), std::make_pair(1460, 604));
-    EXPECT_EQ(g_calls, std::vector<HostCall>{sizeWindow(1460, 604)});
+    EXPECT_EQ(size(), std::make_pair(1460, 604));
+    EXPECT_EQ(heard, std::vector<double>{2});
     EXPECT_EQ(frame().getNbViews(), layout::kViewCount);
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(view.snapshot(), values);
 
     editor->setScale(1.5);
     EXPECT_EQ(editor->getScale(), 2);
@@ -159,21 +125,15 @@ TEST_F(EditorScaleTest, TheUsersChoiceFromTheTitleMenuWinsAndResizesTheWindow) {
     ASSERT_TRUE(editor->open(nullptr));
     EXPECT_EQ(frame().getScale(), 2);
 
-    g_calls.clear();
     chooseFromMenu(-1);
     EXPECT_EQ(frame().getScale(), 2);
     chooseFromMenu(0); // AUTO
     EXPECT_EQ(editor->getUserScale(), 0);
     EXPECT_EQ(frame().getScale(), 1.5);
-    EXPECT_EQ(g_calls, std::vector<HostCall>{sizeWindow(1095, 453)});
-
-    // A format with a listener of its own hears of the change instead of the VST host.
-    std::vector<double> heard;
-    editor->setScaleListener([&](double s) { heard.push_back(s); });
-    g_calls.clear();
-    chooseFromMenu(2); // 125%
-    EXPECT_EQ(heard, std::vector<double>{1.25});
-    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(heard, (std::vector<double>{2, 1.5}));
+    // A format that kept the choice gives it back.
+    editor->setUserScale(1.75);
+    EXPECT_EQ(frame().getScale(), 1.75);
 }
 
 // Through a real window at every scale: a click at the centre of each control, in window pixels,
@@ -211,10 +171,10 @@ TEST_F(EditorScaleTest, ClicksAndDragsInWindowPixelsActOnTheSameControlsAtEveryS
             send(child, x11_button(ButtonRelease, x, y, Button1Mask));
             editor->idle();
             ASSERT_FALSE(g_calls.empty()) << scale << " " << item.tag;
-            EXPECT_EQ(g_calls.front(), (HostCall{audioMasterBeginEdit, item.tag, 0})) << scale;
+            EXPECT_EQ(g_calls.front(), (GestureCall{kBegin, item.tag, 0.f})) << scale;
         }
         for (unsigned shift : {0u, unsigned(ShiftMask)}) {
-            plugin.setParameter(corvane::kRevDecay, 0.5f);
+            view.setParameter(corvane::kRevDecay, 0.5f);
             editor->idle();
             const int x = px(49), y = px(165);
             send(child, x11_motion(x, y, 0));
@@ -222,7 +182,7 @@ TEST_F(EditorScaleTest, ClicksAndDragsInWindowPixelsActOnTheSameControlsAtEveryS
             send(child, x11_motion(x, y - px(40), Button1Mask | shift));
             send(child, x11_button(ButtonRelease, x, y - px(40), Button1Mask | shift));
             editor->idle();
-            EXPECT_NEAR(plugin.values[corvane::kRevDecay], shift ? 0.52f : 0.7f, 1e-5) << scale;
+            EXPECT_NEAR(view.values[corvane::kRevDecay], shift ? 0.52f : 0.7f, 1e-5) << scale;
         }
         editor->close();
     }

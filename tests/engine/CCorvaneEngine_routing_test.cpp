@@ -21,7 +21,6 @@ TEST(EngineRouting, ConstructionDefaults) {
     EXPECT_EQ(e->current_filter(0)->frequency(), 2000.0f);
     EXPECT_EQ(e->current_filter(1)->frequency(), 2000.0f);
     EXPECT_EQ(e->control_counter(), E::control_interval);
-    EXPECT_EQ(e->history_index(), 0);
 }
 
 TEST(EngineRouting, FilterTypeOutOfRangeLeavesEverythingAsItWas) {

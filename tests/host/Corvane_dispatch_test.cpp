@@ -2,6 +2,9 @@
 // table, can-do answers, pins, the private vendor requests and the answers to bad requests.
 
 #include "corvane_test_host.h"
+#include "editor/ccorvanescalemenu.h"
+#include "host/CorvaneVstEditor.h"
+#include "tests/gui/gui_test_util.h"
 
 #include <cmath>
 #include <cstring>
@@ -99,8 +102,8 @@ TEST_F(CorvaneDispatch, FixedAnswers) {
 
 // A host's content-scale hint (a vendor request with the scale in opt and no buffer) sizes the
 // editor's rectangle and window; an unusable scale, or another vendor request without a buffer,
-// changes nothing.
-TEST_F(CorvaneDispatch, TheHostsContentScaleSizesTheEditor) {
+// changes nothing. The user's choice from the editor's title menu asks the host to resize.
+TEST_F(CorvaneDispatch, TheHostsContentScaleAndTheUsersChoiceSizeTheEditor) {
     const auto hint = [this](float scale) {
         return dispatch(effVendorSpecific, kHostExtensionVendor, kHostExtensionContentScale,
                         nullptr, scale);
@@ -119,6 +122,19 @@ TEST_F(CorvaneDispatch, TheHostsContentScaleSizesTheEditor) {
         EXPECT_EQ(hint(bad), 0) << bad;
     EXPECT_EQ(dispatch(effVendorSpecific, kHostExtensionVendor, 0, nullptr, 1.f), 0);
     EXPECT_EQ(size(), std::make_pair(1460, 604));
+    EXPECT_EQ(host.calls(audioMasterSizeWindow), 0);
+
+    VSTGUI::CFrame* frame =
+        static_cast<CorvaneVstEditor*>(plugin->getEditor())->editor().getFrame();
+    ASSERT_NE(frame, nullptr);
+    corvane::test::Mouse mouse{*frame};
+    mouse.down(60, 20, VSTGUI::kRButton);
+    VSTGUI::CView* menu = frame->getModalView();
+    ASSERT_NE(menu, nullptr);
+    const VSTGUI::CRect box = menu->getViewSize();
+    mouse.down(box.left + 20, box.top + 1 + 2.5 * CCorvaneScaleMenu::kEntryHeight); // 125%
+    EXPECT_EQ(size(), std::make_pair(913, 378));
+    EXPECT_EQ(host.calls(audioMasterSizeWindow), 1);
     dispatch(effEditClose);
 }
 

@@ -1,9 +1,9 @@
 // build/Corvane.so as hosts meet it: loaded with dlopen and created through its entry point,
 // then driven through the record only, by the command-line host's library and its executable.
 
-#include "tools/audio_file.h"
-#include "tools/fx_files.h"
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/audio_file.h"
+#include "tools/corvane-host/fx_files.h"
+#include "tools/corvane-host/hosted_plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -205,7 +205,7 @@ TEST_F(CorvaneCommandLine, RendersTheDemoThroughAFactoryProgram) {
 // same sound from it.
 TEST_F(CorvaneCommandLine, BankSavedAndLoadedAgainIsTheSame) {
     std::string out;
-    ASSERT_EQ(run("render " + plugin + " --program 2 --param 27=0.3 --param 'LFO Rate=0.9' -q" +
+    ASSERT_EQ(run("render " + plugin + " --program 3 --param 27=0.3 --param 'LFO Rate=0.9' -q" +
                       " --tail 0 -o " + path("first.wav") + " --save-fxb " + path("first.fxb"),
                   &out),
               0)

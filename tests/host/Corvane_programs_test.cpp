@@ -275,31 +275,19 @@ TEST_F(CorvanePrograms, EditsSurviveProgramSwitches) {
     EXPECT_EQ(label(kLfoRate), "Hz");
 }
 
-// The editor hears of every change, on the thread of the change, after the plug-in applied it.
-TEST(CorvaneEditorHook, EveryChangeReachesTheEditor) {
-    struct Observed : Corvane {
-        Observed() : Corvane(nullptr) {}
-        void updateEditor(VstInt32 index, float value) override {
-            EXPECT_EQ(getParameter(index), value);
-            indices.push_back(index);
-            values.push_back(value);
-        }
-        std::vector<VstInt32> indices;
-        std::vector<float> values;
-    };
-    auto plugin = std::make_unique<Observed>();
+// The editor hears of every change: the parameter's flag, with the value already in place.
+TEST(CorvaneEditorView, EveryChangeRaisesTheEditorsFlag) {
+    auto plugin = std::make_unique<Corvane>(nullptr);
+    CorvaneEditorView& view = plugin->getProcessor().editorView();
+    view.takeChangedParameters();
     plugin->setParameter(kMix, 0.25f);
     plugin->setParameter(29, 0.25f);
-    ASSERT_EQ(plugin->indices.size(), 1u);
-    EXPECT_EQ(plugin->values[0], 0.25f);
-    plugin->indices.clear();
-    plugin->values.clear();
+    EXPECT_EQ(view.takeChangedParameters(), 1u << kMix);
+    EXPECT_EQ(view.parameterValue(kMix), 0.25f);
     plugin->setProgram(5);
-    ASSERT_EQ(plugin->indices.size(), size_t{kNumParams});
-    for (VstInt32 i = 0; i < kNumParams; ++i) {
-        EXPECT_EQ(plugin->indices[i], i);
-        EXPECT_EQ(plugin->values[i], kFactoryPrograms[5].values[i]);
-    }
+    EXPECT_EQ(view.takeChangedParameters(), (1u << kNumParams) - 1);
+    for (VstInt32 i = 0; i < kNumParams; ++i)
+        EXPECT_EQ(view.parameterValue(i), kFactoryPrograms[5].values[i]) << i;
 }
 
 class CorvaneBank : public CorvanePrograms {

@@ -6,6 +6,7 @@
 
 #include "editor/corvaneeditor.h"
 #include "gui/ccontrol.h"
+#include "host/CorvaneVstEditor.h"
 
 #include <functional>
 #include <thread>
@@ -57,8 +58,9 @@ TEST(CorvaneThreads, UserInterfaceChangesWhileTheAudioThreadRenders) {
             plugin->getParameterReadout(i, text, sizeof text);
             plugin->getParameterDisplay(i, text);
         }
-        plugin->pollDisplay();
-        (void)plugin->envelopeHistory()[plugin->historyIndex()];
+        CorvaneDisplayHistory& display = plugin->getProcessor().displayHistory();
+        display.poll();
+        (void)display.envelope()[display.index()];
     }
     // The last word from this thread: Filter Type high-pass and LFO Sync off in program 15.
     plugin->setProgram(14);
@@ -81,29 +83,31 @@ TEST(CorvaneThreads, UserInterfaceChangesWhileTheAudioThreadRenders) {
     expect_same_engine_settings(*reference, *plugin);
 }
 
-// A plug-in whose editor notice for one parameter, on the thread that arms it, is held up once
-// while another change runs, as if that thread had been preempted right there.
+// A plug-in whose change on the arming thread is held up once between its steps (the value
+// stored, nobody told yet) while another change runs, as if that thread had been preempted
+// right there.
 class OvertakenCorvane : public Corvane {
 public:
     using Corvane::Corvane;
-    void arm(VstInt32 index, std::function<void()> change) {
-        armed_index = index;
+    void arm(CorvaneProcessor::Step step, std::function<void()> change) {
+        armed_step = step;
         overtake = std::move(change);
         armed_thread = std::this_thread::get_id();
-    }
-
-protected:
-    void updateEditor(VstInt32 index, float value) override {
-        if (overtake && index == armed_index && std::this_thread::get_id() == armed_thread) {
-            auto change = std::move(overtake);
-            overtake = nullptr;
-            change();
-        }
-        Corvane::updateEditor(index, value);
+        getProcessor().setTestHook(&OvertakenCorvane::hook, this);
     }
 
 private:
-    VstInt32 armed_index = -1;
+    static void hook(void* context, CorvaneProcessor::Step step) {
+        auto* self = static_cast<OvertakenCorvane*>(context);
+        if (self->overtake && step == self->armed_step &&
+            std::this_thread::get_id() == self->armed_thread) {
+            auto change = std::move(self->overtake);
+            self->overtake = nullptr;
+            change();
+        }
+    }
+
+    CorvaneProcessor::Step armed_step = CorvaneProcessor::Step::WriterStored;
     std::function<void()> overtake;
     std::thread::id armed_thread;
 };
@@ -119,19 +123,21 @@ TEST_P(CorvaneOvertaken, EveryoneEndsWithTheLastValue) {
     TestHost host;
     auto plugin = host.make_plugin<OvertakenCorvane>();
     AEffect* effect = plugin->getAeffect();
-    auto* editor = static_cast<CorvaneEditor*>(plugin->getEditor());
+    CorvaneEditor* editor = &static_cast<CorvaneVstEditor*>(plugin->getEditor())->editor();
     ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f), 1);
     const float stored = effect->getParameter(effect, kFilterType);
     const float dragged = stored > 0.5f ? 0.0f : 1.0f;
 
-    plugin->arm(kFilterType, [&] {
-        std::thread drag([&] { effect->setParameter(effect, kFilterType, dragged); });
-        drag.join();
-    });
+    plugin->arm(program_switch ? CorvaneProcessor::Step::ProgramSelected
+                               : CorvaneProcessor::Step::WriterStored,
+                [&] {
+                    std::thread drag([&] { effect->setParameter(effect, kFilterType, dragged); });
+                    drag.join();
+                });
     if (program_switch)
         effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
     else
-        effect->setParameter(effect, kFilterType, stored);
+        effect->setParameter(effect, kFilterType, 0.5f); // neither the stored nor the dragged
     Block block(32);
     block.process(*plugin);
     effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);

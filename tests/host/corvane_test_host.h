@@ -4,8 +4,11 @@
 // plug-in makes (time information, pin connections, MIDI wish, automation), counts them without
 // allocating, and runs blocks of host-owned buffers.
 
+#include "engine/CCorvaneEngine.h"
 #include "host/Corvane.h"
+#include "params/tw_paramManager.h"
 #include "test_noise.h"
+#include "tests/processor/processor_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -213,24 +216,7 @@ inline long first_difference(const std::vector<float>& a, const std::vector<floa
 // LFO phase, the reverb tail, the smoothers and the envelope run on through a restart). Read
 // only while no block runs.
 inline void expect_same_engine_settings(const Corvane& expected, const Corvane& actual) {
-    const CCorvaneEngine& a = expected.getEngine();
-    const CCorvaneEngine& b = actual.getEngine();
-    EXPECT_EQ(expected.getSyncFactor(), actual.getSyncFactor());
-    EXPECT_EQ(a.sync_on(), b.sync_on());
-    // The free-running rate; while synced the oscillator keeps whatever rate it last had.
-    if (!a.sync_on()) {
-        EXPECT_EQ(a.lfo().frequency(), b.lfo().frequency());
-    }
-    EXPECT_EQ(a.filter_type_index(), b.filter_type_index());
-    EXPECT_EQ(a.lfo().shape(), b.lfo().shape());
-    EXPECT_EQ(a.lfo().skew(), b.lfo().skew());
-    EXPECT_EQ(a.route(), b.route());
-    EXPECT_EQ(a.trigger_mode(), b.trigger_mode());
-    EXPECT_EQ(a.bypassed(), b.bypassed());
-    EXPECT_EQ(a.envelope_gain(), b.envelope_gain());
-    EXPECT_EQ(a.lfo_phase_offset(), b.lfo_phase_offset());
-    EXPECT_EQ(a.reverb().effective_feedback(), b.reverb().effective_feedback());
-    EXPECT_EQ(a.reverb().effective_damping(), b.reverb().effective_damping());
+    expect_same_engine_settings(expected.getProcessor(), actual.getProcessor());
 }
 
 inline std::uint32_t bits_of(float x) {

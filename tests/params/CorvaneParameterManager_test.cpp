@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <string>
+#include <thread>
 
 using namespace corvane;
 
@@ -44,6 +45,8 @@ class ParameterTable : public ProductTest, public ::testing::WithParamInterface<
 
 TEST_P(ParameterTable, NamesKindsAndDefaults) {
     const Row& r = GetParam();
+    // LFO Sync starts on; the rate's default is given in its free unit.
+    if (r.index == kLfoRate) m.setNormalized(kLfoSync, 0.0f);
     char name[16];
     m.getName(r.index, name, 8);
     EXPECT_STREQ(name, r.hostName);
@@ -163,6 +166,7 @@ TEST_F(ProductTest, SteppedParametersRoundAndSwitchesNeedMoreThanOneHalf) {
 }
 
 TEST_F(ProductTest, FreeLfoRateIsHertz) {
+    m.setNormalized(kLfoSync, 0.0f);
     m.setNormalized(kLfoRate, 0.5f);
     EXPECT_NEAR(m.getReal(kLfoRate), 1.0f, 1e-4);
     EXPECT_EQ(display(kLfoRate), "1.00");
@@ -200,7 +204,45 @@ INSTANTIATE_TEST_SUITE_P(Divisions, SyncedLfoRate,
                                            SyncedRate{0.97f, 0.0f, "1/32 ", 8.0f},
                                            SyncedRate{0.96f, 1.0f, "1/16T", 6.0f}));
 
+// LFO Sync and LFO Rate live in one word: two threads changing one each, at the same time,
+// leave both last values, and the rate's real value always belongs to the sync state beside it.
+TEST_F(ProductTest, SyncAndRateChangedTogetherKeepBothValues) {
+    std::thread sync([&] {
+        for (int n = 0; n <= 20000; ++n)
+            m.setNormalized(kLfoSync, float(n % 2));
+    });
+    bool matching = true;
+    for (int n = 0; n <= 20000; ++n) {
+        m.setNormalized(kLfoRate, 0.25f + 0.5f * float(n % 2));
+        const tw_paramManager::Value v = m.getValueIn(m.getCurrentProgram(), kLfoRate);
+        matching = matching && v.real == m.toRealSynced(kLfoRate, v.normalized, v.synced);
+    }
+    sync.join();
+    EXPECT_TRUE(matching);
+    EXPECT_EQ(m.getNormalized(kLfoSync), 0.0f);
+    EXPECT_EQ(m.getNormalized(kLfoRate), 0.25f);
+    EXPECT_FALSE(m.isSynced(kLfoRate));
+}
+
+// One record per program: the current one is what the value operations see.
+TEST_F(ProductTest, ProgramRecordsAreSeparate) {
+    m.setProgramCount(3);
+    m.setNormalized(kMix, 0.25f);
+    m.selectProgram(2);
+    EXPECT_EQ(m.getNormalized(kMix), 0.5f);
+    m.setNormalized(kLfoSync, 0.0f);
+    m.setNormalizedIn(1, kMix, 0.75f);
+    m.selectProgram(3);
+    EXPECT_EQ(m.getCurrentProgram(), 2);
+    EXPECT_EQ(m.getValueIn(0, kMix).normalized, 0.25f);
+    EXPECT_EQ(m.getValueIn(1, kMix).normalized, 0.75f);
+    EXPECT_TRUE(m.getValueIn(0, kLfoRate).synced);
+    EXPECT_FALSE(m.getValueIn(2, kLfoRate).synced);
+    EXPECT_EQ(m.getValueIn(3, kMix).normalized, 0.0f);
+}
+
 TEST_F(ProductTest, SyncSwitchKeepsTheNormalizedRate) {
+    m.setSync(kLfoRate, false);
     m.setNormalized(kLfoRate, 0.565f);
     const float hz = m.getReal(kLfoRate);
     m.setSync(kLfoRate, true);

@@ -3,10 +3,16 @@
 
 #include "host_test_support.h"
 
-#include "tools/demo_signal.h"
-#include "tools/fx_files.h"
-#include "tools/pending_file.h"
+#include "tools/corvane-host/demo_signal.h"
+#include "tools/corvane-host/fx_files.h"
+#include "tools/corvane-host/pending_file.h"
+#include <filesystem>
+#include <fstream>
 #include <ostream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 
 namespace corvane::tools {
 namespace {
@@ -163,9 +169,8 @@ TEST(HostCommandLine, BenchComparesPluginsProgramByProgram) {
     EXPECT_NE(r.out.find("1.00 x the first"), std::string::npos);
     EXPECT_TRUE(dir.entries().empty());
 
-    const RunResult quiet =
-        run_host({"bench", kTestPlugin, "--silence", "--seconds", "0.02", "--reps", "1"},
-                 dir.file(""));
+    const RunResult quiet = run_host(
+        {"bench", kTestPlugin, "--silence", "--seconds", "0.02", "--reps", "1"}, dir.file(""));
     ASSERT_EQ(quiet.code, 0) << quiet.err;
     EXPECT_NE(quiet.out.find("silence after noise"), std::string::npos) << quiet.out;
 }
@@ -176,9 +181,151 @@ TEST(HostCommandLine, HelpAndUsage) {
     EXPECT_NE(run_host({"render", "--help"}, dir.file("")).out.find("--timesig"),
               std::string::npos);
     EXPECT_EQ(run_host({}, dir.file("")).code, 2);
-    EXPECT_EQ(run_host({"play", kTestPlugin}, dir.file("")).code, 2);
     EXPECT_EQ(run_host({"info"}, dir.file("")).code, 2);
     EXPECT_EQ(run_host({"bench"}, dir.file("")).code, 2);
+    const RunResult typo = run_host({"rendr", kTestPlugin}, dir.file(""));
+    EXPECT_EQ(typo.code, 2);
+    EXPECT_NE(typo.err.find("unknown subcommand 'rendr'; did you mean 'render'?"),
+              std::string::npos)
+        << typo.err;
+    const RunResult bogus = run_host({"help", "bogus"}, dir.file(""));
+    EXPECT_EQ(bogus.code, 2);
+    EXPECT_NE(bogus.err.find("unknown subcommand 'bogus'"), std::string::npos) << bogus.err;
+    // Options keep both spellings, with the value attached or apart.
+    EXPECT_EQ(
+        run_host({"render", kTestPlugin, "--output=eq.wav", "--tempo=128", "-q"}, dir.file(""))
+            .code,
+        0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("eq.wav")));
+}
+
+// Outputs reach what they name: a link's target, a device or FIFO in place, standard output;
+// a replaced file keeps its permissions.
+TEST(HostOutputs, GoWhereTheyPoint) {
+    TempDir dir;
+    write_wav(dir.file("in.wav"), test_signal(2, 3000));
+    const std::vector<std::string> render = {"render", kTestPlugin, "-i", "in.wav", "-q"};
+    auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = render;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run_host(args, dir.file(""));
+    };
+    ASSERT_EQ(run({"-o", "plain.wav"}).code, 0);
+    const AudioBuffer expected = read_wav(dir.file("plain.wav"));
+
+    dir.write_text("target.wav", "old");
+    chmod(dir.file("target.wav").c_str(), 0640);
+    std::filesystem::create_symlink("target.wav", dir.file("link.wav"));
+    ASSERT_EQ(run({"-o", "link.wav"}).code, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.wav")));
+    EXPECT_EQ(read_wav(dir.file("target.wav")).channels, expected.channels);
+    struct stat st {};
+    ASSERT_EQ(stat(dir.file("target.wav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A FIFO is written in place, as a stream a reader takes as it comes.
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const std::string copy = dir.file("from-fifo.wav");
+    const pid_t reader = fork();
+    if (reader == 0) {
+        std::ifstream in(dir.file("fifo"), std::ios::binary);
+        std::ofstream out(copy, std::ios::binary);
+        out << in.rdbuf();
+        _exit(0);
+    }
+    EXPECT_EQ(run({"-o", "fifo"}).code, 0);
+    waitpid(reader, nullptr, 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    EXPECT_EQ(read_wav(copy).channels, expected.channels);
+
+    // Standard output: the WAV on it, the summary on the error stream.
+    const RunResult piped =
+        run_host({"render", kTestPlugin, "-i", "in.wav", "-o", "-"}, dir.file(""));
+    EXPECT_EQ(piped.code, 0) << piped.err;
+    EXPECT_EQ(piped.out.compare(0, 4, "RIFF"), 0);
+    EXPECT_NE(piped.err.find("-> -"), std::string::npos) << piped.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("-")));
+
+    // A character device (the null device's numbers, made here) stays a device.
+    if (mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_EQ(run({"-o", "null"}).code, 0);
+        ASSERT_EQ(stat(dir.file("null").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    for (const std::string& name : dir.entries())
+        EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+// Nothing is replaced unless everything succeeded; no temporary file outlives the process,
+// whether a write fails, the file size limit is reached or a signal ends it.
+TEST(HostOutputs, AllOrNothing) {
+    TempDir dir;
+    write_wav(dir.file("in.wav"), test_signal(2, 30000));
+    dir.write_text("keep.wav", "old");
+    dir.write_text("keep.fxp", "old");
+    // The program file cannot be written (a full device): the WAV stays as it was.
+    RunResult r;
+    if (std::filesystem::exists("/dev/full")) {
+        r = run_host({"render", kTestPlugin, "-i", "in.wav", "-o", "keep.wav", "--save-fxp",
+                      "/dev/full", "-q"},
+                     dir.file(""));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("No space left"), std::string::npos) << r.err;
+        EXPECT_EQ(std::filesystem::file_size(dir.file("keep.wav")), 3u);
+    }
+    // Over the file size limit: an error, the old file and nothing else left.
+    const pid_t child = fork();
+    if (child == 0) {
+        rlimit limit{20000, 20000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const RunResult big =
+            run_host({"render", kTestPlugin, "-i", "in.wav", "-o", "keep.wav", "-q"}, dir.file(""));
+        _exit(big.code == 1 && big.err.find("File too large") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("keep.wav")), 3u);
+    for (const std::string& name : dir.entries())
+        EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+// Integer formats clip what lies beyond full scale, and say so; the summary gives the peak.
+TEST(HostOutputs, ClippingIsReported) {
+    TempDir dir;
+    write_wav(dir.file("in.wav"), test_signal(2, 3000));
+    // Main plus side-chain at double gain: up to twice full scale.
+    const std::vector<std::string> loud = {"render", kTestPlugin, "-i",     "in.wav", "--sidechain",
+                                           "in.wav", "--param",   "Gain=1", "-o",     "out.wav"};
+    RunResult r = run_host(loud, dir.file(""));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("clipped"), std::string::npos) << r.err; // float keeps everything
+    EXPECT_NE(r.out.find("peak +6.0 dBFS"), std::string::npos) << r.out;
+    std::vector<std::string> pcm16 = loud;
+    pcm16.insert(pcm16.end(), {"--format", "pcm16"});
+    r = run_host(pcm16, dir.file(""));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("samples clipped to full scale in pcm16 (peak +6.0 dBFS)"),
+              std::string::npos)
+        << r.err;
+    const AudioBuffer out = read_wav(dir.file("out.wav"));
+    EXPECT_GT(*std::max_element(out.channels[0].begin(), out.channels[0].end()), 0.9999f);
+}
+
+// Inputs stream: a header that promises more than the file holds is noticed, not trusted.
+TEST(HostInputs, ShortFilesAreNoticedNotTrusted) {
+    TempDir dir;
+    write_wav(dir.file("whole.wav"), test_signal(2, 20000));
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(read_file(dir.file("whole.wav"), bytes, error));
+    bytes.resize(bytes.size() / 2);
+    ASSERT_TRUE(write_file_atomically(dir.file("cut.wav"), bytes, error));
+    const RunResult r =
+        run_host({"render", kTestPlugin, "-i", "cut.wav", "-o", "out.wav"}, dir.file(""));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("'cut.wav' ends before its header says"), std::string::npos) << r.err;
+    EXPECT_LT(read_wav(dir.file("out.wav")).frames(), 10000u);
 }
 
 // A failing render: its exit code, what it says, and that it leaves no file behind.
@@ -240,23 +387,51 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"MissingPlugin", {"@missing.so"}, 1, "cannot find plug-in 'missing.so'"},
         Failure{"PluginNotALibrary", {"@fake.so"}, 1, "cannot load plug-in"},
         Failure{"PluginWithoutEntry", {"@" + kNotAPlugin}, 1, "neither VSTPluginMain nor main"},
+        Failure{"ClapNotYet", {"@plug.clap"}, 1, "CLAP plug-in, which this host cannot load"},
         Failure{"MissingInput", {"-i", "nothere.wav"}, 1, "cannot find 'nothere.wav'"},
         Failure{"UnreadableInput", {"-i", "text.wav"}, 1, "cannot read 'text.wav' as audio"},
         Failure{"ThreeChannels", {"-i", "three.wav"}, 1, "mono or stereo"},
         Failure{"RateMismatch", {"-i", "mono48k.wav", "--rate", "44100"}, 1, "does not resample"},
         Failure{"SidechainRate", {"--sidechain", "mono48k.wav"}, 1, "does not resample"},
         Failure{"UnknownProgram", {"--program", "Loud"}, 1, "no program 'Loud'"},
-        Failure{"ProgramOutOfRange", {"--program", "3"}, 1, "no program '3'"},
+        Failure{"ProgramOutOfRange", {"--program", "4"}, 1, "no program '4'"},
+        Failure{"ProgramsCountFromOne", {"--program", "0"}, 1, "\n  1  Unity"},
         Failure{"UnknownParameter", {"--param", "7=0.5"}, 1, "no parameter '7'"},
         Failure{"BankOfAnotherPlugin", {"--fxb", "other.fxb"}, 1, "saved by plug-in 'Othr'"},
         Failure{"DamagedBank", {"--fxb", "short.fxb"}, 1, "cannot load bank"},
         Failure{"MissingProgramFile", {"--fxp", "none.fxp"}, 1, "cannot find 'none.fxp'"},
         Failure{"OutputDirectoryMissing", {"-o", "no/such/dir.wav"}, 1, "cannot write"},
-        Failure{"BadOption", {"--loud"}, 2, "unknown option '--loud'"},
+        Failure{"UnknownParameterName", {"--param", "Loudness=0.5"}, 1, "\n  1  Balance"},
+        Failure{"ParamWithoutValue", {"--param", "Gain"}, 1, "NAME=VALUE"},
+        Failure{"ParamUnitsNotConverted", {"--param", "0=3"}, 1, "give '3' as a value from 0"},
+        Failure{"ParamNaN", {"--param", "0=nan"}, 1, "no value of Gain"},
+        Failure{"TimedChangeTime", {"--at", "soon", "Gain=1"}, 1, "--at takes SECONDS"},
+        Failure{"TimedChangeName", {"--at", "1", "Loud=1"}, 1, "--at 1: the plug-in has no"},
+        Failure{"OutputIsTheInput",
+                {"-i", "mono48k.wav", "-o", "mono48k.wav"},
+                1,
+                "an output cannot overwrite an input"},
+        Failure{"OutputIsTheSidechain",
+                {"--sidechain", "./mono48k.wav", "-o", "mono48k.wav"},
+                1,
+                "an output cannot overwrite an input"},
+        Failure{"TwoOutputsOneFile", {"-o", "both", "--save-fxp", "./both"}, 1, "both write"},
+        Failure{"BadOption", {"--loud"}, 2, "--loud"},
+        Failure{"MissingValue", {"-o"}, 2, "Try 'corvane-host help render'"},
+        Failure{"TwoPlugins", {"other.so"}, 2, "other.so"},
         Failure{"BadBlock", {"--block", "-4"}, 2, "--block"},
+        Failure{"FractionalBlock", {"--block", "12.5"}, 2, "--block"},
+        Failure{"RateTooLow", {"--rate", "10"}, 2, "--rate"},
+        Failure{"TempoNotNumber", {"--tempo", "fast"}, 2, "--tempo"},
+        Failure{"TempoInfinite", {"--tempo", "inf"}, 2, "--tempo"},
+        Failure{"TailTooLong", {"--tail", "9999"}, 2, "--tail"},
+        Failure{"Format", {"--format", "mp3"}, 2, "--format"},
         Failure{"BadTimeSignature", {"--timesig", "5/0"}, 2, "--timesig"},
+        Failure{"TimesigShape", {"--timesig", "4"}, 2, "--timesig"},
         Failure{"BadNote", {"--note", "1:60"}, 2, "--note"},
-        Failure{"ParamOutOfRange", {"--param", "0=3"}, 2, "--param"}),
+        Failure{"NoteKey", {"--note", "0:128:100:1"}, 2, "--note"},
+        Failure{"NoteVelocityZero", {"--note", "0:60:0:1"}, 2, "--note"},
+        Failure{"NoteNegativeStart", {"--note", "-1:60:100:1"}, 2, "--note"}),
     [](const ::testing::TestParamInfo<Failure>& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -1,6 +1,6 @@
 // The embedded demo: deterministic, stereo, audible, and in time with the host's tempo.
 
-#include "tools/demo_signal.h"
+#include "tools/corvane-host/demo_signal.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include "host_test_support.h"
 
 #include "editor/corvane_layout.h"
-#include "tools/cli_args.h"
-#include "tools/demo_signal.h"
-#include "tools/editor_window.h"
-#include "tools/realtime_player.h"
+#include "tools/corvane-host/cli_args.h"
+#include "tools/corvane-host/demo_signal.h"
+#include "tools/corvane-host/editor_window.h"
+#include "tools/corvane-host/realtime_player.h"
 
 #include <cairo.h>
 

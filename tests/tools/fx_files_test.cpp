@@ -1,6 +1,6 @@
 // Program and bank files: the published byte layout, round trips, and damaged files refused.
 
-#include "tools/fx_files.h"
+#include "tools/corvane-host/fx_files.h"
 
 #include <gtest/gtest.h>
 

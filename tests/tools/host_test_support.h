@@ -4,8 +4,8 @@
 // requests, and running corvane-host as a separate process.
 
 #include "test_gain_plugin.h"
-#include "tools/audio_file.h"
-#include "tools/hosted_plugin.h"
+#include "tools/corvane-host/audio_file.h"
+#include "tools/corvane-host/hosted_plugin.h"
 
 #include <gtest/gtest.h>
 

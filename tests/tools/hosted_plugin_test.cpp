@@ -2,9 +2,10 @@
 // plug-in, and bank state through the ordinary requests.
 
 #include "host_test_support.h"
+#include "tools/corvane-host/plugin_settings.h"
 
 #include "rt_probe.h"
-#include "tools/fx_files.h"
+#include "tools/corvane-host/fx_files.h"
 #include <ostream>
 
 #include <dlfcn.h>
@@ -111,13 +112,24 @@ TEST_F(Hosted, ReportsTheRecordAndIdentity) {
 
 TEST_F(Hosted, FindsProgramsAndParametersByNumberOrName) {
     EXPECT_EQ(plugin->program_names(), (std::vector<std::string>{"Unity", "Quiet", "Left"}));
-    EXPECT_EQ(plugin->find_program("2"), 2);
-    EXPECT_EQ(plugin->find_program("quiet"), 1);
-    EXPECT_EQ(plugin->find_program("3"), -1);
-    EXPECT_EQ(plugin->find_program("Loud"), -1);
-    EXPECT_EQ(plugin->find_parameter("balance"), gp::kBalance);
-    EXPECT_EQ(plugin->find_parameter("0"), gp::kGain);
-    EXPECT_EQ(plugin->find_parameter("2"), -1);
+    std::string error;
+    // Programs count from 1, as info lists them.
+    EXPECT_EQ(find_program(*plugin, "3", error), 2);
+    EXPECT_EQ(find_program(*plugin, "quiet", error), 1);
+    EXPECT_EQ(find_program(*plugin, "0", error), -1);
+    EXPECT_EQ(find_program(*plugin, "Loud", error), -1);
+    EXPECT_NE(error.find("\n  3  Left"), std::string::npos) << error;
+    EXPECT_EQ(find_parameter(*plugin, "balance", error), gp::kBalance);
+    EXPECT_EQ(find_parameter(*plugin, "0", error), gp::kGain);
+    EXPECT_EQ(find_parameter(*plugin, "2", error), -1);
+    EXPECT_NE(error.find("\n  1  Balance"), std::string::npos) << error;
+    // Values: normalised, or refused with the ways to give one when the plug-in cannot convert.
+    float value = 0.0f;
+    EXPECT_TRUE(parameter_value(*plugin, gp::kGain, "0.25", value, error));
+    EXPECT_EQ(value, 0.25f);
+    EXPECT_FALSE(parameter_value(*plugin, gp::kGain, "6dB", value, error));
+    EXPECT_NE(error.find("from 0 to 1"), std::string::npos) << error;
+    EXPECT_EQ(plugin->parameter(gp::kGain), gp::kPrograms[0].values[gp::kGain]);
     EXPECT_EQ(plugin->parameter_label(gp::kGain), "dB");
     EXPECT_EQ(plugin->parameter_display(gp::kGain).substr(0, 4), "0.00");
 }
@@ -198,7 +210,7 @@ TEST_F(Hosted, WindowResizingGoesThroughTheHook) {
     const VstIntPtr size = (730 << 16) | 302;
     EXPECT_EQ(plugin->dispatch(effVendorSpecific, gp::kRequestSizeWindow, size, plugin.get()), 1);
     VstInt32 asked_w = 0, asked_h = 0;
-    plugin->on_size_window = [&](VstInt32 w, VstInt32 h) {
+    plugin->on_size_window = [&](int w, int h) {
         asked_w = w;
         asked_h = h;
         return false;

@@ -1,7 +1,7 @@
 // Output files appear complete or not at all.
 
 #include "host_test_support.h"
-#include "tools/pending_file.h"
+#include "tools/corvane-host/pending_file.h"
 
 #include <csignal>
 
@@ -43,9 +43,10 @@ TEST(PendingFile, FailsClearlyWhereItCannotWrite) {
     EXPECT_TRUE(dir.entries().empty());
 }
 
-// A render stopped from outside (Ctrl-C, kill) leaves no partial file behind.
+// A render stopped from outside (Ctrl-C, kill, a closed pipe, an alarm) leaves no partial
+// file behind.
 TEST(PendingFile, SignalsRemoveFilesInProgress) {
-    for (int signal_number : {SIGINT, SIGTERM}) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1}) {
         TempDir dir;
         const pid_t child = fork();
         if (child == 0) {

@@ -2,7 +2,9 @@
 // MIDI and time delivered at the right frames whatever the block size.
 
 #include "host_test_support.h"
-#include "tools/renderer.h"
+#include "tools/corvane-host/renderer.h"
+
+#include <optional>
 
 namespace corvane::tools {
 namespace {
@@ -11,18 +13,31 @@ using namespace corvane::test;
 namespace gp = corvane::test::gain_plugin;
 
 AudioBuffer render(HostedPlugin& plugin, const AudioBuffer* main, VstInt32 block, size_t frames,
-                   const std::vector<NoteSpec>& notes = {}) {
+                   const std::vector<NoteSpec>& notes = {},
+                   const std::vector<AutomationEvent>& changes = {}) {
+    std::optional<BufferSource> source;
+    if (main) source.emplace(*main);
     RenderInput input;
     input.sample_rate = main ? main->sample_rate : 44100.0;
     input.block = block;
-    input.frames = frames;
-    input.main = main;
+    input.main = main ? &*source : nullptr;
     input.notes = notes;
+    input.automation = changes;
+    const size_t played = main ? main->frames() : notes_end_frame(notes, input.sample_rate);
+    input.tail_frames = frames - played;
     AudioBuffer out;
+    out.sample_rate = input.sample_rate;
+    out.channels.resize(static_cast<size_t>(plugin.num_outputs()));
     RenderStats stats;
     std::string error;
-    EXPECT_TRUE(render_audio(plugin, input, out, stats, nullptr, error)) << error;
+    const auto keep = [&out](const float* const* channels, size_t n, std::string&) {
+        for (size_t c = 0; c < out.channels.size(); ++c)
+            out.channels[c].insert(out.channels[c].end(), channels[c], channels[c] + n);
+        return true;
+    };
+    EXPECT_TRUE(render_audio(plugin, input, keep, stats, nullptr, error)) << error;
     EXPECT_EQ(stats.non_finite, 0u);
+    EXPECT_EQ(out.frames(), frames);
     return out;
 }
 
@@ -90,6 +105,24 @@ TEST_P(BlockSize, NotesArriveOnTheirFrames) {
     const std::vector<SeenMidi> expected = {{0, 0x90, 60, 100},   {441, 0x80, 60, 64},
                                             {2205, 0x90, 64, 90}, {2646, 0x90, 64, 80},
                                             {3087, 0x80, 64, 64}, {3969, 0x80, 64, 64}};
+    EXPECT_EQ(plugin_midi(*plugin), expected);
+}
+
+// A host splits its block where a change falls, so each lands on its frame exactly, and the
+// notes of the split block keep theirs.
+TEST_P(BlockSize, ChangesLandOnTheirFramesAndNotesKeepTheirs) {
+    auto plugin = load_test_plugin();
+    const AudioBuffer in = test_signal(2, 5000);
+    const std::vector<AutomationEvent> changes = {
+        {3000, -1, 0.0f, 1}, {1234, gp::kGain, 0.25f, -1}, {1234, gp::kBalance, 0.5f, -1}};
+    const AudioBuffer out =
+        render(*plugin, &in, GetParam(), in.frames(), {{0.028, 60, 100, 0.01}}, changes);
+    for (size_t i = 0; i < in.frames(); ++i) {
+        const float gain = i < 1234 ? gp::left_gain(gp::kPrograms[0].values)
+                                    : (i < 3000 ? 0.5f : gp::left_gain(gp::kPrograms[1].values));
+        ASSERT_EQ(out.channels[0][i], gain * in.channels[0][i]) << i;
+    }
+    const std::vector<SeenMidi> expected = {{1235, 0x90, 60, 100}, {1676, 0x80, 60, 64}};
     EXPECT_EQ(plugin_midi(*plugin), expected);
 }
 
