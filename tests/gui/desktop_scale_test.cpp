@@ -30,9 +30,9 @@ TEST(DesktopScale, AWholeGdkScaleWins) {
 TEST(DesktopScale, NothingUsableMeansOneX) {
     EXPECT_EQ(desktopScaleFrom(nullptr, nullptr), 1.0);
     EXPECT_EQ(desktopScaleFrom("", ""), 1.0);
-    for (const char* bad : {"Xft.dpi:\n", "Xft.dpi:\tnan\n", "Xft.dpi:\t-96\n", "Xft.dpi:\t96x\n",
-                            "Xft.dpi:\tinf\n", "Xft.dpix:\t192\n", "XXft.dpi:\t192\n",
-                            "Xft.dpi:\t1e400\n"})
+    for (const char* bad :
+         {"Xft.dpi:\n", "Xft.dpi:\tnan\n", "Xft.dpi:\t-96\n", "Xft.dpi:\t96x\n", "Xft.dpi:\tinf\n",
+          "Xft.dpix:\t192\n", "XXft.dpi:\t192\n", "Xft.dpi:\t1e400\n"})
         EXPECT_EQ(desktopScaleFrom(nullptr, bad), 1.0) << bad;
 }
 
