@@ -40,7 +40,7 @@ struct Lookup {
         for (int i = 0; i < detail::kEntryCount; ++i) {
             const detail::Entry& e = detail::kEntries[i];
             if (keyMatches(e.type, e.name, e.id, type, name, id))
-                return {e.begin, static_cast<std::size_t>(e.end - e.begin), true};
+                return {e.begin, static_cast<std::size_t>(e.end - e.begin)};
         }
         return {};
     }
@@ -54,6 +54,12 @@ ResourceData findResource(const char* type, const char* name) {
 ResourceData findResource(const char* type, int id) {
     if (id < 0) return {};
     return Lookup::find(type, nullptr, id);
+}
+
+bool isEmbedded(const ResourceData& data) {
+    for (int i = 0; i < detail::kEntryCount; ++i)
+        if (data.bytes == detail::kEntries[i].begin) return true;
+    return false;
 }
 
 ScopedResourceOverride::ScopedResourceOverride() : previous_(g_override) {

@@ -11,18 +11,20 @@
 
 namespace corvane::resources {
 
-// The bytes of one resource; empty (bytes null, size 0) when the lookup found nothing. builtIn
-// marks the module's own data, which never changes (a test's stand-in bytes may).
+// The bytes of one resource; empty (bytes null, size 0) when the lookup found nothing.
 struct ResourceData {
     const std::uint8_t* bytes = nullptr;
     std::size_t size = 0;
-    bool builtIn = false;
 
     explicit operator bool() const { return bytes != nullptr; }
 };
 
 ResourceData findResource(const char* type, const char* name);
 ResourceData findResource(const char* type, int id);
+
+// True when the data is one of the module's own resources (not an override's bytes): such data
+// never changes, so what is decoded from it may be kept.
+bool isEmbedded(const ResourceData& data);
 
 // Stand-in for tests that need missing or altered resources: while an override is installed,
 // hidden resources are not found and replaced ones answer with the given bytes. Overrides nest;
