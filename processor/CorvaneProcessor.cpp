@@ -3,6 +3,7 @@
 #include "engine/CCorvaneEngine.h"
 #include "params/CorvaneFactoryPrograms.h"
 #include "params/CorvaneParameterManager.h"
+#include "processor/CorvaneFloatMode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -262,6 +263,7 @@ void CorvaneProcessor::applyParameter(int program, int index) {
 }
 
 void CorvaneProcessor::setSampleRate(double rate) {
+    const CorvaneFloatMode floatMode;
     if (!(rate > 0.0) || !std::isfinite(rate)) return;
     engine_->set_sample_rate(static_cast<float>(rate));
     // The engine limits the rate to what its blocks can run at; the tempo sync must count
@@ -280,6 +282,7 @@ void CorvaneProcessor::forgetApplied() {
 }
 
 void CorvaneProcessor::activate() {
+    const CorvaneFloatMode floatMode;
     // Only what changed goes to the engine: every Filter Cutoff command steps the cutoff glide,
     // so resending unchanged values would make the sound depend on how often a host switches
     // processing on and on which edition it is.
@@ -290,6 +293,7 @@ void CorvaneProcessor::activate() {
 }
 
 void CorvaneProcessor::process(const Block& block) {
+    const CorvaneFloatMode floatMode;
     const int frames = std::max(block.frames, 0);
     const int midiCount = block.midi ? std::max(block.midiCount, 0) : 0;
     const int changeCount = block.changes ? std::max(block.changeCount, 0) : 0;
