@@ -242,15 +242,13 @@ bool guiCreate(const clap_plugin* p, const char* api, bool floating) {
 void guiDestroy(const clap_plugin* p) {
     if (auto* self = CorvaneClap::from(p)) self->guiDestroy();
 }
-bool guiSetScale(const clap_plugin*, double) {
-    // The artwork is drawn at one size; the host scales around it.
-    return false;
+bool guiSetScale(const clap_plugin* p, double scale) {
+    auto* self = CorvaneClap::from(p);
+    return self && self->guiSetScale(scale);
 }
-bool guiGetSize(const clap_plugin*, std::uint32_t* width, std::uint32_t* height) {
-    if (!width || !height) return false;
-    *width = layout::kEditorWidth;
-    *height = layout::kEditorHeight;
-    return true;
+bool guiGetSize(const clap_plugin* p, std::uint32_t* width, std::uint32_t* height) {
+    auto* self = CorvaneClap::from(p);
+    return self && width && height && self->guiSize(*width, *height);
 }
 bool guiCanResize(const clap_plugin*) {
     return false;
@@ -261,8 +259,10 @@ bool guiResizeHints(const clap_plugin*, clap_gui_resize_hints*) {
 bool guiAdjustSize(const clap_plugin* p, std::uint32_t* width, std::uint32_t* height) {
     return guiGetSize(p, width, height);
 }
-bool guiSetSize(const clap_plugin*, std::uint32_t width, std::uint32_t height) {
-    return width == layout::kEditorWidth && height == layout::kEditorHeight;
+// The window keeps the size its scale gives it.
+bool guiSetSize(const clap_plugin* p, std::uint32_t width, std::uint32_t height) {
+    std::uint32_t w = 0, h = 0;
+    return guiGetSize(p, &w, &h) && width == w && height == h;
 }
 bool guiSetParent(const clap_plugin* p, const clap_window* window) {
     auto* self = CorvaneClap::from(p);
@@ -365,6 +365,7 @@ bool CorvaneClap::init() {
     hostState_ = hostExtension<clap_host_state>(host_, CLAP_EXT_STATE);
     hostTimer_ = hostExtension<clap_host_timer_support>(host_, CLAP_EXT_TIMER_SUPPORT);
     hostFd_ = hostExtension<clap_host_posix_fd_support>(host_, CLAP_EXT_POSIX_FD_SUPPORT);
+    hostGui_ = hostExtension<clap_host_gui>(host_, CLAP_EXT_GUI);
     hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD);
     if (!hostPresetLoad_)
         hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD_COMPAT);
@@ -892,6 +893,19 @@ bool CorvaneClap::loadPreset(std::uint32_t kind, const char* location, const cha
 
 // ---- editor ---------------------------------------------------------------------------------
 
+bool CorvaneClap::guiSetScale(double scale) {
+    if (!guiCreated_ || !onMainThread() || !std::isfinite(scale) || !(scale > 0.0)) return false;
+    // An open window follows at once; the host then asks for the size again.
+    editor_->setScale(scale);
+    return true;
+}
+
+bool CorvaneClap::guiSize(std::uint32_t& width, std::uint32_t& height) const {
+    width = static_cast<std::uint32_t>(editor_ ? editor_->width() : layout::kEditorWidth);
+    height = static_cast<std::uint32_t>(editor_ ? editor_->height() : layout::kEditorHeight);
+    return true;
+}
+
 bool CorvaneClap::guiCreate(const char* api, bool floating) {
     if (guiCreated_ || !processor_ || !onMainThread()) return false;
     // The toolkit's window runs on the host's timer; without one it could not draw.
@@ -899,6 +913,12 @@ bool CorvaneClap::guiCreate(const char* api, bool floating) {
     editor_ = std::make_unique<CorvaneEditor>(&processor_->editorView());
     // Knobs follow vertical drags, as in the other editions.
     editor_->setKnobMode(VSTGUI::kLinearMode);
+    // The user's choice of scale from the editor's menu: the host resizes its window to match.
+    editor_->setScaleListener([this](double) {
+        if (hostGui_ && hostGui_->request_resize)
+            hostGui_->request_resize(host_, static_cast<std::uint32_t>(editor_->width()),
+                                     static_cast<std::uint32_t>(editor_->height()));
+    });
     guiCreated_ = true;
     return true;
 }

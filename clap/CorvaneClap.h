@@ -67,6 +67,9 @@ public:
     bool loadPreset(std::uint32_t kind, const char* location, const char* key);
 
     bool guiCreate(const char* api, bool floating);
+    // The host's scale (before or after the window opens); the size follows it.
+    bool guiSetScale(double scale);
+    bool guiSize(std::uint32_t& width, std::uint32_t& height) const;
     void guiDestroy();
     bool guiSetParent(const clap_window* window);
     bool guiShow();
@@ -121,6 +124,7 @@ private:
     const clap_host_state* hostState_ = nullptr;
     const clap_host_timer_support* hostTimer_ = nullptr;
     const clap_host_posix_fd_support* hostFd_ = nullptr;
+    const clap_host_gui* hostGui_ = nullptr;
     const clap_host_preset_load* hostPresetLoad_ = nullptr;
 
     std::unique_ptr<CorvaneProcessor> processor_;

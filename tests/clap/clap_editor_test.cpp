@@ -7,6 +7,7 @@
 #include <cairo.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <set>
 
@@ -79,6 +80,15 @@ TEST_F(ClapEditor, OpensEmbeddedDrawsAndBracketsGestures) {
     ASSERT_TRUE(instance.gui->get_size(p, &width, &height));
     EXPECT_EQ(width, 730u);
     EXPECT_EQ(height, 302u);
+    // The host's scale sizes the window; the test goes on at 1.
+    ASSERT_TRUE(instance.gui->set_scale(p, 2.0));
+    ASSERT_TRUE(instance.gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 1460u);
+    EXPECT_EQ(height, 604u);
+    EXPECT_FALSE(instance.gui->set_scale(p, std::nan("")));
+    ASSERT_TRUE(instance.gui->set_scale(p, 1.0));
+    ASSERT_TRUE(instance.gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 730u);
     EXPECT_FALSE(instance.gui->can_resize(p));
     EXPECT_FALSE(instance.gui->set_size(p, 800, 400));
     clap_window bad{CLAP_WINDOW_API_X11, {}};

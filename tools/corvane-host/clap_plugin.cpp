@@ -538,6 +538,11 @@ bool ClapPlugin::editor_size(int& width, int& height) {
     return true;
 }
 
+bool ClapPlugin::set_editor_scale(double scale) {
+    int width = 0, height = 0;
+    return editor_size(width, height) && gui_->set_scale(plugin_, scale);
+}
+
 bool ClapPlugin::open_editor(unsigned long parent_window) {
     int width = 0, height = 0;
     if (!editor_size(width, height)) return false;

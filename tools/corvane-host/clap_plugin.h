@@ -65,6 +65,8 @@ public:
     void process(float** inputs, float** outputs, int frames) override;
 
     bool editor_size(int& width, int& height) override;
+    // Through the editor's set_scale, on an editor made for it if none is yet.
+    bool set_editor_scale(double scale) override;
     bool open_editor(unsigned long parent_window) override;
     void close_editor() override;
     void editor_idle() override;
