@@ -14,7 +14,7 @@ export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp${LSAN_OPTIONS:+:
 # not reset when its last client leaves: the tests connect and disconnect in parallel, and a
 # resetting server refuses whoever connects meanwhile.
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
-    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+    xvfb-run -a -s "-screen 0 2560x1600x24 -noreset" ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 else
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 fi
