@@ -826,6 +826,7 @@ bool CorvaneClap::saveState(const clap_ostream* stream) {
         saved.values[i] = baseValues_[i].load(std::memory_order_relaxed);
     for (int p = 0; p < kNumPrograms; ++p)
         processor_->programNameIndexed(p, saved.names[p]);
+    saved.userScale = static_cast<float>(userScale());
     unsigned char bytes[kSavedStateBytes];
     encodeState(saved, bytes);
     for (std::size_t done = 0; done < sizeof bytes;) {
@@ -865,6 +866,14 @@ bool CorvaneClap::loadState(const clap_istream* stream) {
         processor_->setParameter(i, saved.values[i]);
     }
     if (hostParams_ && hostParams_->rescan) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
+    userScale_ = saved.userScale;
+    if (editor_) {
+        const double before = editor_->getScale();
+        editor_->setUserScale(userScale_);
+        if (guiOpen_ && editor_->getScale() != before && hostGui_ && hostGui_->request_resize)
+            hostGui_->request_resize(host_, static_cast<std::uint32_t>(editor_->width()),
+                                     static_cast<std::uint32_t>(editor_->height()));
+    }
     return true;
 }
 
@@ -893,6 +902,10 @@ bool CorvaneClap::loadPreset(std::uint32_t kind, const char* location, const cha
 
 // ---- editor ---------------------------------------------------------------------------------
 
+double CorvaneClap::userScale() const {
+    return editor_ ? editor_->getUserScale() : userScale_;
+}
+
 bool CorvaneClap::guiSetScale(double scale) {
     if (!guiCreated_ || !onMainThread() || !std::isfinite(scale) || !(scale > 0.0)) return false;
     // An open window follows at once; the host then asks for the size again.
@@ -913,8 +926,11 @@ bool CorvaneClap::guiCreate(const char* api, bool floating) {
     editor_ = std::make_unique<CorvaneEditor>(&processor_->editorView());
     // Knobs follow vertical drags, as in the other editions.
     editor_->setKnobMode(VSTGUI::kLinearMode);
-    // The user's choice of scale from the editor's menu: the host resizes its window to match.
+    editor_->setUserScale(userScale_);
+    // The user's choice of scale from the editor's menu: the host resizes its window to match,
+    // and the choice is part of the state from now on.
     editor_->setScaleListener([this](double) {
+        if (hostState_ && hostState_->mark_dirty) hostState_->mark_dirty(host_);
         if (hostGui_ && hostGui_->request_resize)
             hostGui_->request_resize(host_, static_cast<std::uint32_t>(editor_->width()),
                                      static_cast<std::uint32_t>(editor_->height()));
@@ -926,6 +942,7 @@ bool CorvaneClap::guiCreate(const char* api, bool floating) {
 void CorvaneClap::guiDestroy() {
     if (!guiCreated_) return;
     guiHide();
+    userScale_ = editor_->getUserScale();
     editor_.reset();
     guiCreated_ = false;
     parentWindow_ = 0;

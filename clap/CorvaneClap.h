@@ -129,6 +129,10 @@ private:
 
     std::unique_ptr<CorvaneProcessor> processor_;
     std::unique_ptr<CorvaneEditor> editor_;
+    // Main thread: the editor's scale as the user chose it (0: automatic), kept with the state
+    // and carried across the editor's lives.
+    double userScale_ = 0.0;
+    double userScale() const;
     // Read by the editor's thread too, to know whether process will hand its edits over.
     std::atomic<State> state_{State::Created};
 

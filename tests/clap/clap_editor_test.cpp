@@ -171,6 +171,38 @@ TEST_F(ClapEditor, OpensEmbeddedDrawsAndBracketsGestures) {
     EXPECT_TRUE(host.timers.empty());
 }
 
+// The scale the user chose is kept with the state (its last four bytes, a float): a loaded
+// choice outranks the host's hint, resizes a window that exists and outlives the window.
+TEST_F(ClapEditor, TheUsersScaleComesBackWithTheState) {
+    ClapInstance instance(module, host);
+    const clap_plugin* p = instance.plugin;
+    ASSERT_TRUE(instance.gui->create(p, CLAP_WINDOW_API_X11, false));
+    ASSERT_TRUE(instance.gui->set_scale(p, 1.0));
+    MemoryStream saved;
+    clap_ostream writer = saved.writer();
+    ASSERT_TRUE(instance.state->save(p, &writer));
+    ASSERT_GE(saved.bytes.size(), 4u);
+    const auto load_with_scale = [&](float scale) {
+        MemoryStream stream = saved;
+        std::memcpy(&stream.bytes[stream.bytes.size() - 4], &scale, sizeof scale);
+        clap_istream reader = stream.reader();
+        return instance.state->load(p, &reader);
+    };
+    std::uint32_t width = 0, height = 0;
+    ASSERT_TRUE(load_with_scale(2.0f));
+    ASSERT_TRUE(instance.gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 1460u);
+    instance.gui->destroy(p);
+    ASSERT_TRUE(instance.gui->create(p, CLAP_WINDOW_API_X11, false));
+    ASSERT_TRUE(instance.gui->set_scale(p, 1.0));
+    ASSERT_TRUE(instance.gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 1460u);
+    ASSERT_TRUE(load_with_scale(0.0f));
+    ASSERT_TRUE(instance.gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 730u);
+    instance.gui->destroy(p);
+}
+
 TEST_F(ClapEditor, NeedsTheHostsTimer) {
     host.offer_timer = false;
     ClapInstance instance(module, host);

@@ -248,10 +248,12 @@ TEST_F(ClapInstanceTest, StateRoundTripsAndRefusesHostileStreams) {
     ASSERT_TRUE(target.state->save(target.plugin, &rewriter));
     EXPECT_EQ(resaved.bytes, saved.bytes);
 
-    // A renamed program survives too.
+    // A renamed program and the user's choice of editor scale survive too.
     clap::SavedState decoded;
     ASSERT_TRUE(clap::decodeState(saved.bytes.data(), saved.bytes.size(), decoded));
+    EXPECT_EQ(decoded.userScale, 0.0f);
     std::snprintf(decoded.names[11], sizeof decoded.names[11], "%s", "my own");
+    decoded.userScale = 1.5f;
     MemoryStream renamed;
     renamed.bytes.resize(clap::kSavedStateBytes);
     clap::encodeState(decoded, renamed.bytes.data());
@@ -265,6 +267,20 @@ TEST_F(ClapInstanceTest, StateRoundTripsAndRefusesHostileStreams) {
     EXPECT_STREQ(after.names[11], "my own");
     EXPECT_STREQ(after.names[10], kFactoryPrograms[10].name);
     EXPECT_EQ(after.program, 5);
+    EXPECT_EQ(after.userScale, 1.5f);
+
+    // A first-version state (no scale) still loads, and leaves the scale automatic.
+    MemoryStream first = saved;
+    first.bytes.resize(clap::kSavedStateV1Bytes);
+    first.bytes[4] = 1;
+    clap_istream first_reader = first.reader();
+    ASSERT_TRUE(target.state->load(target.plugin, &first_reader));
+    MemoryStream first_check;
+    clap_ostream first_writer = first_check.writer();
+    ASSERT_TRUE(target.state->save(target.plugin, &first_writer));
+    ASSERT_TRUE(clap::decodeState(first_check.bytes.data(), first_check.bytes.size(), after));
+    EXPECT_EQ(after.userScale, 0.0f);
+    EXPECT_STREQ(after.names[11], kFactoryPrograms[11].name);
 
     // Hostile streams: every cut, one byte too many, a foreign tag, a newer version, values out
     // of range, a name without its end, a failing stream. None changes anything.
@@ -285,14 +301,21 @@ TEST_F(ClapInstanceTest, StateRoundTripsAndRefusesHostileStreams) {
     foreign.bytes[0] = 'X';
     refuses(foreign, "tag");
     MemoryStream newer = saved;
-    newer.bytes[4] = 2;
+    newer.bytes[4] = 3;
     refuses(newer, "version");
+    MemoryStream first_but_longer = saved;
+    first_but_longer.bytes[4] = 1;
+    refuses(first_but_longer, "first version with a scale");
+    MemoryStream wild_scale = saved;
+    const float tiny = 0.5f;
+    std::memcpy(&wild_scale.bytes[clap::kSavedStateBytes - 4], &tiny, sizeof tiny);
+    refuses(wild_scale, "scale");
     MemoryStream wild = saved;
     const float huge = 1e30f;
     std::memcpy(&wild.bytes[20], &huge, sizeof huge);
     refuses(wild, "value");
     MemoryStream unterminated = saved;
-    std::memset(&unterminated.bytes[clap::kSavedStateBytes - 24], 'a', 24);
+    std::memset(&unterminated.bytes[clap::kSavedStateV1Bytes - 24], 'a', 24);
     refuses(unterminated, "name");
     MemoryStream failing = saved;
     failing.fail = true;
