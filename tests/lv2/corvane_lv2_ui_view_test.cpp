@@ -162,8 +162,9 @@ protected:
         uris.emplace_back(uri);
         return static_cast<LV2_URID>(uris.size());
     }
-    static void resized(LV2UI_Feature_Handle handle, int w, int h) {
+    static int resized(LV2UI_Feature_Handle handle, int w, int h) {
         static_cast<Lv2UiModule*>(handle)->resizes.emplace_back(w, h);
+        return 0;
     }
 
     LV2_Options_Option scaleOption(const float& scale) {
