@@ -13,13 +13,16 @@ double EditorScale::normalise(double scale) {
 }
 
 double EditorScale::current() const {
-    if (user > 0) return user;
-    if (host > 0) return host;
-    if (desktop == 0) {
-        desktop = normalise(probe());
-        if (desktop == 0) desktop = 1;
+    if (const double u = getUserScale(); u > 0) return u;
+    if (const double h = getHostScale(); h > 0) return h;
+    double d = desktop.load(std::memory_order_relaxed);
+    if (d == 0) {
+        // The probe answers the same on every thread, so two first askers store the same value.
+        d = normalise(probe());
+        if (d == 0) d = 1;
+        desktop.store(d, std::memory_order_relaxed);
     }
-    return desktop;
+    return d;
 }
 
 } // namespace corvane

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
+
 // Where the editor's scale comes from: how many screen pixels each of the editor's own pixels
 // becomes. The user's choice, once made, wins over everything; without one the host's hint
 // holds (a format's scale request: CLAP's set_scale, LV2's ui:scaleFactor); without that, the
 // desktop's, asked for when first needed. Every value is kept from 1 to 3; a value that is not
-// above 0 (or is NaN) clears a choice or a hint. User-interface thread.
+// above 0 (or is NaN) clears a choice or a hint. Set on the user-interface thread; read on any.
 
 namespace corvane {
 
@@ -17,21 +19,23 @@ public:
     // probe: asked once for the desktop's scale; the X desktop's by default.
     explicit EditorScale(DesktopProbe probe = nullptr);
 
-    void setHostScale(double scale) { host = normalise(scale); }
-    void setUserScale(double scale) { user = normalise(scale); }
+    void setHostScale(double scale) { host.store(normalise(scale), std::memory_order_relaxed); }
+    void setUserScale(double scale) { user.store(normalise(scale), std::memory_order_relaxed); }
     // 0 when not given.
-    double getHostScale() const { return host; }
-    double getUserScale() const { return user; }
+    double getHostScale() const { return host.load(std::memory_order_relaxed); }
+    double getUserScale() const { return user.load(std::memory_order_relaxed); }
     // The scale in effect.
     double current() const;
 
 private:
     static double normalise(double scale);
 
+    // Hosts ask for the editor's size on threads of their own while the user-interface thread
+    // opens it or changes the scale: each value is a relaxed atomic and stands on its own.
     DesktopProbe probe;
-    double host = 0;
-    double user = 0;
-    mutable double desktop = 0; // 0 until asked
+    std::atomic<double> host{0};
+    std::atomic<double> user{0};
+    mutable std::atomic<double> desktop{0}; // 0 until asked
 };
 
 } // namespace corvane
