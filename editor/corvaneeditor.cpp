@@ -4,6 +4,8 @@
 #include <iterator>
 
 #include "editor/ccorvaneknob.h"
+#include "editor/chelpbubble.h"
+#include "editor/corvane_preset_browser.h"
 #include "editor/corvane_layout.h"
 #include "editor/corvane_panel.h"
 #include "editor/ctwarrayview.h"
@@ -12,6 +14,7 @@
 #include "gui/cframe.h"
 #include "gui/cknob.h"
 #include "gui/cvstguitimer.h"
+#include "params/CorvaneValueText.h"
 #include "processor/CorvaneDisplayHistory.h"
 #include "processor/CorvaneEditorView.h"
 
@@ -33,11 +36,15 @@ int32_t extent(CCoord size) {
 
 } // namespace
 
-CorvaneEditor::CorvaneEditor(CorvaneEditorView* editorView)
+CorvaneEditor::CorvaneEditor(CorvaneEditorView* editorView, const std::string& presetFolder)
     : largeFont(new CVovizuduResource(layout::kLargeFontId)),
       smallFont(new CVovizuduResource(layout::kSmallFontId)),
       background(new CBitmap("background.png")), source(editorView),
-      width_(extent(background->getWidth())), height_(extent(background->getHeight())) {}
+      width_(extent(background->getWidth())), height_(extent(background->getHeight())),
+      browser(std::make_unique<CorvanePresetBrowser>(
+          editorView,
+          presetFolder.empty() ? corvane::UserPresetStore::defaultDirectory() : presetFolder,
+          [this](const std::string& text) { showMessage(text); })) {}
 
 CorvaneEditor::~CorvaneEditor() {
     // A host may drop the plug-in with its window still open.
@@ -74,10 +81,14 @@ bool CorvaneEditor::open(void* parent) {
                 if (history != nullptr)
                     envView->setArray(history->envelope(), CorvaneDisplayHistory::kSize);
                 break;
+            case layout::ViewKind::Knob:
+                if (view->isTypeOf("CCorvaneKnob"))
+                    static_cast<CCorvaneKnob*>(view)->setTypeInRequest(
+                        [this](int32_t tag) { openTypeIn(tag); });
+                [[fallthrough]];
             case layout::ViewKind::MovieButton:
             case layout::ViewKind::VerticalSwitch:
             case layout::ViewKind::HorizontalSwitch:
-            case layout::ViewKind::Knob:
                 controls[item.tag] = static_cast<CControl*>(view);
                 static_cast<CControl*>(view)->setDefaultValue(switchValue(
                     item.tag, source != nullptr ? source->parameterDefault(item.tag) : 0.5f));
@@ -91,6 +102,13 @@ bool CorvaneEditor::open(void* parent) {
     bitmaps.releaseAll();
 
     frame = window;
+    browser->attach(window);
+    // Last, so that it lies on top of everything.
+    bubble = new CHelpBubble(CRect(0, 0, width_, height_));
+    window->addView(bubble);
+    helpView = nullptr;
+    helpTicks = 0;
+    messageTicks = 0;
     // Flags first, values second: a change that lands after the take raises its flag again,
     // one that landed before is in the values read below.
     if (source != nullptr) source->takeChangedParameters();
@@ -110,6 +128,10 @@ void CorvaneEditor::close() {
     controls.clear();
     lfoView = nullptr;
     envView = nullptr;
+    browser->detach();
+    typeIn = nullptr;
+    bubble = nullptr;
+    helpView = nullptr;
     CFrame* window = frame;
     frame = nullptr;
     window->forget();
@@ -146,6 +168,8 @@ CMessageResult CorvaneEditor::notify(CBaseObject*, const char*) {
     if (frame == nullptr) return kMessageNotified;
     if (source != nullptr) source->displayHistory().poll();
     applyChangedParameters();
+    browser->refresh();
+    tickHelp();
     if (envView != nullptr) envView->notify(this, nullptr);
     if (lfoView != nullptr) lfoView->notify(this, nullptr);
     return kMessageNotified;
@@ -185,4 +209,101 @@ void CorvaneEditor::applyChangedParameters() {
         changed &= changed - 1;
         applyParameter(index);
     }
+}
+
+bool CorvaneEditor::openTypeIn(int32_t tag) {
+    CControl* control = getControl(tag);
+    if (frame == nullptr || typeIn != nullptr || frame->getModalView() != nullptr ||
+        control == nullptr || !control->isTypeOf("CCorvaneKnob"))
+        return false;
+    const auto* knob = static_cast<CCorvaneKnob*>(control);
+    // Over the knob's text line, wide enough for "1/16T" or "-40.0dB" and some.
+    const CPoint text = knob->textPosition();
+    constexpr CCoord kHalfWidth = 36, kHeight = 17;
+    const CCoord left = std::clamp(text.x - kHalfWidth, CCoord(0), width_ - 2 * kHalfWidth);
+    typeIn = new CTypeInField(CRect(left, text.y - 3, left + 2 * kHalfWidth, text.y - 3 + kHeight),
+                              this, tag);
+    typeIn->setText(readout(tag));
+    frame->addView(typeIn);
+    frame->setModalView(typeIn);
+    frame->setFocusView(typeIn);
+    bubble->hide();
+    return true;
+}
+
+void CorvaneEditor::typeInFinished(CTypeInField* field, bool accepted) {
+    if (frame == nullptr || field != typeIn) return;
+    const int32_t tag = field->getTag();
+    const std::string text = field->getText();
+    typeIn = nullptr;
+    frame->setModalView(nullptr);
+    frame->removeView(field);
+    if (!accepted || source == nullptr) return;
+    float normalised = 0.f;
+    if (!source->parseTyped(tag, text.c_str(), normalised)) {
+        // The value stays; the knob and the help line say why.
+        CControl* control = getControl(tag);
+        if (control != nullptr && control->isTypeOf("CCorvaneKnob"))
+            static_cast<CCorvaneKnob*>(control)->showNotice("NO VALUE");
+        char title[64] = {};
+        source->parameterTitle(tag, title, sizeof title);
+        showMessage(std::string(title) + ": \"" + text + "\" is not a value");
+        return;
+    }
+    // One gesture, as a drag would be.
+    source->beginEdit(tag);
+    source->performEdit(tag, normalised);
+    source->endEdit(tag);
+    applyChangedParameters();
+}
+
+void CorvaneEditor::showMessage(const std::string& text) {
+    if (frame == nullptr || bubble == nullptr) return;
+    // On top of whatever opened since (the program list).
+    if (frame->getView(frame->getNbViews() - 1) != bubble) {
+        frame->removeView(bubble, false);
+        frame->addView(bubble);
+    }
+    const layout::Box& b = layout::kProgramBrowser;
+    bubble->show(text, CPoint(b.x + b.w / 2, b.y + b.h + 3));
+    messageTicks = kMessageTicks;
+}
+
+std::string CorvaneEditor::helpText(int32_t tag) const {
+    if (source == nullptr || tag < 0 || tag >= corvane::kNumParams) return std::string();
+    char title[64] = {};
+    source->parameterTitle(tag, title, sizeof title);
+    std::string help = std::string(title) + ": ";
+    int count = 0;
+    const char* const* names = corvane::choiceNames(tag, count);
+    for (int i = 0; i < count; ++i)
+        help += (i > 0 ? " / " : "") + std::string(names[i]);
+    if (names != nullptr) return help;
+    char low[32] = {}, high[32] = {};
+    source->readoutAt(tag, 0.f, low, sizeof low);
+    source->readoutAt(tag, 1.f, high, sizeof high);
+    return help + low + " to " + high + " (double-click to type)";
+}
+
+void CorvaneEditor::tickHelp() {
+    if (frame == nullptr || bubble == nullptr) return;
+    if (messageTicks > 0) {
+        if (--messageTicks == 0) bubble->hide();
+        return;
+    }
+    CView* hovered = frame->getModalView() == nullptr ? frame->getHoverView() : nullptr;
+    if (hovered != helpView) {
+        helpView = hovered;
+        helpTicks = 0;
+        bubble->hide();
+        return;
+    }
+    if (hovered == nullptr || ++helpTicks != kHelpDelayTicks) return;
+    std::string text;
+    if (hovered == browser->getBrowser())
+        text = "Programs and your presets: arrows step, click for the list";
+    else if (hovered->isTypeOf("CControl"))
+        text = helpText(static_cast<CControl*>(hovered)->getTag());
+    const CRect& r = hovered->getViewSize();
+    if (!text.empty()) bubble->show(text, CPoint((r.left + r.right) / 2, r.bottom + 2));
 }

@@ -66,6 +66,7 @@ void CFrame::forgetPointers(const CView* view) {
     if (modalView == view) modalView = nullptr;
     if (mouseDownView == view) mouseDownView = nullptr;
     if (hoverView == view) hoverView = nullptr;
+    if (focusView == view) focusView = nullptr;
 }
 
 void CFrame::setBackgroundColor(const CColor& color) {
@@ -191,6 +192,18 @@ bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonSt
     return false;
 }
 
+bool CFrame::onKeyDown(CKeyCode& key) {
+    CView* target = focusView != nullptr ? focusView : hoverView;
+    if (target == nullptr || (modalView != nullptr && target != modalView)) return false;
+    // The view may close the window or remove itself while it handles the key.
+    remember();
+    target->remember();
+    const bool used = target->onKeyDown(key);
+    target->forget();
+    forget();
+    return used;
+}
+
 void CFrame::cancelMouseDown() {
     if (mouseDownView == nullptr) return;
     CView* v = mouseDownView;
@@ -297,6 +310,9 @@ void CFrame::windowMouseExited(const CPoint& where, const CButtonState& buttons)
 }
 void CFrame::windowWheel(const CPoint& where, float distance, const CButtonState& buttons) {
     onWheel(where, distance, buttons);
+}
+bool CFrame::windowKeyDown(CKeyCode& key) {
+    return onKeyDown(key);
 }
 void CFrame::windowExposed(const CRect& area) {
     exposedAreas.push_back(area);

@@ -30,6 +30,9 @@ namespace {
 
 enum Gesture { kBegin, kValue, kEnd };
 
+// The table's views, then the program browser and the help bubble.
+constexpr int kWindowViews = layout::kViewCount + 2;
+
 struct GestureCall {
     Gesture gesture;
     int index;
@@ -81,6 +84,17 @@ struct FakeView : CorvaneEditorView {
     void endEdit(int index) override { g_calls.push_back({kEnd, index, 0.f}); }
     std::uint32_t takeChangedParameters() override { return changes.take(); }
     CorvaneDisplayHistory& displayHistory() override { return history; }
+    void readoutAt(int, float value, char* text, std::size_t size) const override {
+        std::snprintf(text, size, "%.3fHz", value);
+    }
+    void parameterTitle(int index, char* text, std::size_t size) const override {
+        std::snprintf(text, size, "P%d", index);
+    }
+    bool parseTyped(int, const char*, float&) const override { return false; }
+    int programCount() const override { return 0; }
+    int currentProgram() const override { return 0; }
+    bool programNameAt(int, char*, std::size_t) const override { return false; }
+    void selectProgram(int) override {}
 
     // Written by whichever thread changes a parameter, read by the editor's.
     std::atomic<float> values[corvane::kNumParams];
@@ -133,7 +147,7 @@ TEST_F(EditorTest, OpenBuildsTheThirtyTwoViewsShowingThePluginsValues) {
     EXPECT_TRUE(editor->isOpen());
     EXPECT_EQ(frame().getViewSize(), CRect(0, 0, 730, 302));
     EXPECT_EQ(frame().getBackgroundColor(), CColor(127, 127, 127, 255));
-    ASSERT_EQ(frame().getNbViews(), layout::kViewCount);
+    ASSERT_EQ(frame().getNbViews(), kWindowViews);
     for (int i = 0; i < layout::kViewCount; ++i) {
         const layout::ViewSpec& item = layout::kViews[i];
         CView* v = frame().getView(i);
@@ -168,7 +182,7 @@ TEST_F(EditorTest, SecondOpenReturnsFalseAndKeepsTheWindow) {
     CFrame* first = editor->getFrame();
     EXPECT_FALSE(editor->open(nullptr));
     EXPECT_EQ(editor->getFrame(), first);
-    EXPECT_EQ(first->getNbViews(), layout::kViewCount);
+    EXPECT_EQ(first->getNbViews(), kWindowViews);
 }
 
 TEST_F(EditorTest, HostChangesReachTheControlsOnIdle) {
@@ -249,7 +263,7 @@ TEST_F(EditorTest, ChangesWhileClosedAreDroppedAndReopeningBuildsAFreshWindow) {
     editor->idle();
     ASSERT_TRUE(editor->open(nullptr));
     editor->idle();
-    EXPECT_EQ(frame().getNbViews(), layout::kViewCount);
+    EXPECT_EQ(frame().getNbViews(), kWindowViews);
     EXPECT_FLOAT_EQ(editor->getControl(corvane::kFilterCutoff)->getValue(), 0.06f);
     EXPECT_FLOAT_EQ(editor->getControl(corvane::kRevMix)->getValue(), 0.4f);
     EXPECT_EQ(knob(corvane::kFilterCutoff)->getShownText(), "CUTOFF");
@@ -357,7 +371,7 @@ TEST_F(EditorTest, WithoutAnyResourceTheEditorStillOpensAndWorks) {
     EXPECT_EQ(editor->width(), 0);
     EXPECT_EQ(editor->height(), 0);
     ASSERT_TRUE(editor->open(nullptr));
-    EXPECT_EQ(frame().getNbViews(), layout::kViewCount);
+    EXPECT_EQ(frame().getNbViews(), kWindowViews);
     EXPECT_EQ(knob(corvane::kFilterCutoff)->getValueText(), "0.060Hz");
     frame().render();
     editor->valueChanged(editor->getControl(corvane::kRevColor));
