@@ -63,12 +63,6 @@ CMouseEventResult CCorvaneKnob::onMouseDown(CPoint& where, const CButtonState& b
     return CAnimKnob::onMouseDown(where, buttons);
 }
 
-bool CCorvaneKnob::onKeyDown(CKeyCode& key) {
-    if (key.virt != kKeyReturn || !typeIn) return false;
-    typeIn(getTag());
-    return true;
-}
-
 void CCorvaneKnob::setValueText(const std::string& text) {
     if (hovered && shownText != text) {
         shownText = text;

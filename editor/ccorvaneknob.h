@@ -9,8 +9,8 @@ class CVovizuduResource;
 
 // A filmstrip knob with one line of bitmap-font text centred near its bottom: its short label
 // while the pointer is elsewhere, the parameter's read-out while the pointer is over it. The
-// editor supplies the read-out; until it does the knob shows "--". A double click, or Enter while
-// the pointer is over the knob, asks the editor for a typing field. User-interface thread only.
+// editor supplies the read-out; until it does the knob shows "--". A double click asks the editor
+// for a typing field. User-interface thread only.
 class CCorvaneKnob : public VSTGUI::CAnimKnob {
 public:
     CCorvaneKnob(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -37,7 +37,6 @@ public:
 
     VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where,
                                           const VSTGUI::CButtonState& buttons) override;
-    bool onKeyDown(VSTGUI::CKeyCode& key) override;
 
     const std::string& getLabelText() const { return labelText; }
     const std::string& getValueText() const { return valueText; }

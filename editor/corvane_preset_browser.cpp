@@ -89,9 +89,8 @@ void CorvanePresetBrowser::refresh() {
         preset.clear();
         snapshot();
     }
-    const std::string name = preset.empty()
-                                 ? std::to_string(program + 1) + "  " + programName(program)
-                                 : preset;
+    const std::string name =
+        preset.empty() ? std::to_string(program + 1) + "  " + programName(program) : preset;
     browser->setProgramText(name, modified());
 }
 

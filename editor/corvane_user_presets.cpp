@@ -30,7 +30,7 @@ bool makeDirectories(const std::string& path) {
         const std::string part = path.substr(0, at);
         if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
     }
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -40,7 +40,7 @@ bool readSmallFile(const std::string& path, std::string& text, std::string& erro
         error = "cannot open the preset";
         return false;
     }
-    struct stat info{};
+    struct stat info {};
     bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (!ok) error = "not a preset file";
     if (ok && info.st_size > UserPresetStore::kMaxFileBytes) {
@@ -74,7 +74,8 @@ std::string UserPresetStore::defaultDirectory() {
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data != nullptr && data[0] == '/') return std::string(data) + "/corvane/presets";
     const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/corvane/presets";
+    if (home != nullptr && home[0] == '/')
+        return std::string(home) + "/.local/share/corvane/presets";
     return std::string();
 }
 
@@ -134,8 +135,7 @@ std::string UserPresetStore::format(const UserPreset& preset) const {
     return text;
 }
 
-bool UserPresetStore::parse(const std::string& text, UserPreset& preset,
-                            std::string& error) const {
+bool UserPresetStore::parse(const std::string& text, UserPreset& preset, std::string& error) const {
     if (text.size() > static_cast<std::size_t>(kMaxFileBytes)) {
         error = "preset file too large";
         return false;
@@ -216,8 +216,7 @@ bool UserPresetStore::parse(const std::string& text, UserPreset& preset,
     return true;
 }
 
-bool UserPresetStore::load(const std::string& name, UserPreset& preset,
-                           std::string& error) const {
+bool UserPresetStore::load(const std::string& name, UserPreset& preset, std::string& error) const {
     if (cleanName(name) != name || name.empty()) {
         error = "no such preset";
         return false;

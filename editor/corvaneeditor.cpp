@@ -1,13 +1,14 @@
 #include "editor/corvaneeditor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "editor/ccorvaneknob.h"
 #include "editor/chelpbubble.h"
-#include "editor/corvane_preset_browser.h"
 #include "editor/corvane_layout.h"
 #include "editor/corvane_panel.h"
+#include "editor/corvane_preset_browser.h"
 #include "editor/ctwarrayview.h"
 #include "editor/cvovizuduresource.h"
 #include "gui/cbitmap.h"
@@ -164,6 +165,14 @@ void CorvaneEditor::valueChanged(CControl* control) {
     applyChangedParameters();
 }
 
+bool CorvaneEditor::onKeyDown(CKeyCode& key) {
+    if (frame == nullptr || key.virt != kKeyReturn) return false;
+    CView* hovered = frame->getHoverView();
+    if (hovered == nullptr || !hovered->isTypeOf("CControl")) return false;
+    const int32_t tag = static_cast<CControl*>(hovered)->getTag();
+    return tag >= 0 && tag < corvane::kNumParams && openTypeIn(tag);
+}
+
 CMessageResult CorvaneEditor::notify(CBaseObject*, const char*) {
     if (frame == nullptr) return kMessageNotified;
     if (source != nullptr) source->displayHistory().poll();
@@ -214,16 +223,28 @@ void CorvaneEditor::applyChangedParameters() {
 bool CorvaneEditor::openTypeIn(int32_t tag) {
     CControl* control = getControl(tag);
     if (frame == nullptr || typeIn != nullptr || frame->getModalView() != nullptr ||
-        control == nullptr || !control->isTypeOf("CCorvaneKnob"))
+        control == nullptr)
         return false;
-    const auto* knob = static_cast<CCorvaneKnob*>(control);
-    // Over the knob's text line, wide enough for "1/16T" or "-40.0dB" and some.
-    const CPoint text = knob->textPosition();
+    // Over a knob's text line, over the middle of anything else; wide enough for "1/16T" or
+    // "-40.0dB" and some.
+    const CRect& r = control->getViewSize();
+    CPoint at((r.left + r.right) / 2, (r.top + r.bottom) / 2 - 8);
+    if (control->isTypeOf("CCorvaneKnob")) at = static_cast<CCorvaneKnob*>(control)->textPosition();
     constexpr CCoord kHalfWidth = 36, kHeight = 17;
-    const CCoord left = std::clamp(text.x - kHalfWidth, CCoord(0), width_ - 2 * kHalfWidth);
-    typeIn = new CTypeInField(CRect(left, text.y - 3, left + 2 * kHalfWidth, text.y - 3 + kHeight),
+    const CCoord left = std::clamp(at.x - kHalfWidth, CCoord(0), width_ - 2 * kHalfWidth);
+    typeIn = new CTypeInField(CRect(left, at.y - 3, left + 2 * kHalfWidth, at.y - 3 + kHeight),
                               this, tag);
-    typeIn->setText(readout(tag));
+    // The field starts with what the control shows now, selected.
+    int choices = 0;
+    const char* const* names = corvane::choiceNames(tag, choices);
+    std::string shown = readout(tag);
+    if (names != nullptr && source != nullptr) {
+        const float steps = static_cast<float>(choices - 1);
+        const int step = static_cast<int>(std::lround(source->parameterValue(tag) * steps));
+        shown = names[std::clamp(step, 0, choices - 1)];
+    }
+    shown.erase(0, shown.find_first_not_of(' '));
+    typeIn->setText(shown);
     frame->addView(typeIn);
     frame->setModalView(typeIn);
     frame->setFocusView(typeIn);

@@ -40,7 +40,8 @@ class CVSTGUITimer;
 // edits; open takes them once and then reads every value, so no change can slip past a window
 // that opens.
 //
-// On top of the panel: a typing field for a knob's value (double click, or Enter over the knob;
+// On top of the panel: a typing field for a value (double click on a knob, or Enter over any
+// control;
 // the text goes through the view's one conversion and becomes one gesture), the program browser
 // with the user's presets (CorvanePresetBrowser), and a help bubble naming the control under a
 // resting pointer with its range, which also carries messages for the user. The help and the
@@ -82,6 +83,8 @@ public:
     void endEdit(int32_t index) override;
 
     void valueChanged(VSTGUI::CControl* control) override;
+    // Enter over a control opens its typing field.
+    bool onKeyDown(VSTGUI::CKeyCode& key) override;
     // The timer tick: polls the display history, then moves the envelope and LFO graphs.
     VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
 
@@ -94,8 +97,9 @@ public:
     CCorvaneEnvView* getEnvView() const { return envView; }
     VSTGUI::CVSTGUITimer* getTimer() const { return timer; }
 
-    // Opens the typing field over the knob of tag; false when there is no such knob, no window
-    // or something else (the list, another field) holds the window.
+    // Opens the typing field over the control of tag (a knob's: over its read-out); false when
+    // there is no such control, no window, or something else (the list, another field) holds
+    // the window.
     bool openTypeIn(int32_t tag);
     CTypeInField* getTypeInField() const { return typeIn; }
     CHelpBubble* getHelpBubble() const { return bubble; }

@@ -90,7 +90,8 @@ void CProgramList::setPrograms(const std::vector<std::string>& names, int curren
 void CProgramList::setPresets(const std::vector<std::string>& names, const std::string& current) {
     presets = names;
     currentPreset = current;
-    scroll = std::clamp(scroll, 0, std::max(0, static_cast<int>(presets.size()) - visiblePresets()));
+    scroll =
+        std::clamp(scroll, 0, std::max(0, static_cast<int>(presets.size()) - visiblePresets()));
     editing = Editing::None;
     confirmDelete = -1;
     setDirty(true);
@@ -163,8 +164,9 @@ void CProgramList::draw(CDrawContext* context) {
         drawRow(context, userRow(0), "Save as: " + entry, true);
     } else {
         context->setClipRect(userRow(0));
-        drawText(context, presets.empty() ? "Save current values as... (no user presets yet)"
-                                          : "Save current values as...",
+        drawText(context,
+                 presets.empty() ? "Save current values as... (no user presets yet)"
+                                 : "Save current values as...",
                  userRow(0), kFontSize, kEdgeColor);
         context->setClipRect(size);
     }

@@ -68,7 +68,8 @@ void CTypeInField::draw(CDrawContext* context) {
     if (line.isSelected()) {
         context->setFillColor(CColor{60, 90, 160, 255});
         const CCoord w = context->getStringWidth(text.c_str(), kFontSize);
-        context->drawRect(CRect(left - 1, size.top + 2, left + w + 1, size.bottom - 2), kDrawFilled);
+        context->drawRect(CRect(left - 1, size.top + 2, left + w + 1, size.bottom - 2),
+                          kDrawFilled);
     }
     context->setFrameColor(kWhiteCColor);
     context->drawString(text.c_str(), CPoint(left, baseline), kFontSize);

@@ -194,12 +194,16 @@ bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonSt
 
 bool CFrame::onKeyDown(CKeyCode& key) {
     CView* target = focusView != nullptr ? focusView : hoverView;
-    if (target == nullptr || (modalView != nullptr && target != modalView)) return false;
-    // The view may close the window or remove itself while it handles the key.
+    if (modalView != nullptr && target != modalView) return false;
+    // The view or the editor may close the window or remove the view while handling the key.
     remember();
-    target->remember();
-    const bool used = target->onKeyDown(key);
-    target->forget();
+    bool used = false;
+    if (target != nullptr) {
+        target->remember();
+        used = target->onKeyDown(key);
+        target->forget();
+    }
+    if (!used && editor != nullptr) used = editor->onKeyDown(key);
     forget();
     return used;
 }

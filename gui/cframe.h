@@ -58,8 +58,9 @@ public:
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
     bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
     CView* getMouseDownView() const { return mouseDownView; }
-    // Keys go to the focus view if there is one, else to the view under the pointer; true when
-    // a view used the key. A host's key requests and the window's key events arrive here.
+    // Keys go to the focus view if there is one, else to the view under the pointer, and then
+    // to the editor if no view used them; true when one of them used the key. A host's key requests
+    // and the window's key events arrive here.
     bool onKeyDown(CKeyCode& key);
     // The view that takes the keyboard (a typing field); null: none. Cleared when it is removed.
     void setFocusView(CView* view) { focusView = view; }

@@ -151,8 +151,9 @@ FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
         window = XCreateSimpleWindow(display, static_cast<Window>(parent), 0, 0, w, h, 0,
                                      BlackPixel(display, screen), BlackPixel(display, screen));
         XSelectInput(display, window,
-                     ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                         EnterWindowMask | LeaveWindowMask | StructureNotifyMask);
+                     ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
+                         PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                         StructureNotifyMask);
         XMapWindow(display, window);
         failed = trap.failed();
     }

@@ -81,8 +81,7 @@ void CorvaneLv2UiView::parameterReadout(int index, char* text, std::size_t size)
     std::snprintf(text, size, "%s%s", value, unit);
 }
 
-void CorvaneLv2UiView::readoutAt(int index, float normalised, char* text,
-                                 std::size_t size) const {
+void CorvaneLv2UiView::readoutAt(int index, float normalised, char* text, std::size_t size) const {
     if (!text || size == 0) return;
     char value[32] = {};
     char unit[32] = {};

@@ -166,7 +166,15 @@ bool parseTypedValue(const CorvaneParameterManager& params, int index, const cha
     }
     const float real = static_cast<float>(
         std::clamp(value, double(params.getMin(index)), double(params.getMax(index))));
-    normalised = clampUnit(params.toNormalized(index, real));
+    float n = clampUnit(params.toNormalized(index, real));
+    // Whole-number read-outs truncate: "-40" must not come back as -39.99998 and read "-39".
+    // The mappings rise with n, so a few steps of one ulp towards the value settle it.
+    for (int step = 0; step < 8 && real == std::trunc(real); ++step) {
+        const float back = params.toReal(index, n);
+        if (std::trunc(back) == real || std::fabs(back - real) > 1e-3f) break;
+        n = std::nextafter(n, back < real ? 1.0f : 0.0f);
+    }
+    normalised = n;
     return true;
 }
 

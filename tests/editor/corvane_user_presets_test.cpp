@@ -85,8 +85,8 @@ TEST_F(UserPresetStoreTest, TheFolderFollowsTheEnvironment) {
 TEST_F(UserPresetStoreTest, HostileFilesAreRefusedWhole) {
     const std::string good = store.format(preset("Good", 0.1f));
     UserPreset read;
-    ASSERT_TRUE(store.parse("corvane-preset 1\nname Few\nMix=0.25\nRev Color=1\nend\n", read,
-                            error))
+    ASSERT_TRUE(
+        store.parse("corvane-preset 1\nname Few\nMix=0.25\nRev Color=1\nend\n", read, error))
         << error;
     EXPECT_FLOAT_EQ(read.values[kMix], 0.25f);
     EXPECT_FLOAT_EQ(read.values[kRevColor], 1.0f);

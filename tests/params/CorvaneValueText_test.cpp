@@ -56,7 +56,9 @@ TEST(CorvaneValueText, TheFormsPeopleTypeLandWhereTheySay) {
         EXPECT_TRUE(parseTypedValue(m, index, text, n)) << text;
         return n;
     };
-    const auto real = [&](int index, const char* text) { return m.toReal(index, typed(index, text)); };
+    const auto real = [&](int index, const char* text) {
+        return m.toReal(index, typed(index, text));
+    };
     EXPECT_NEAR(real(kFilterCutoff, "1.5k"), 1500.0f, 1.0f);
     EXPECT_NEAR(real(kFilterCutoff, "1500"), 1500.0f, 1.0f);
     EXPECT_NEAR(real(kFilterCutoff, "1500 Hz"), 1500.0f, 1.0f);
@@ -101,8 +103,8 @@ TEST(CorvaneValueText, TheFormsPeopleTypeLandWhereTheySay) {
 
 TEST(CorvaneValueText, TextThatDoesNotParseWritesNothing) {
     CorvaneParameterManager m;
-    for (const char* text : {"", "  ", "abc", "12 apples", "-6 dB", "30 %", "1/8T", "nan",
-                             "inf", "1e999", "BPX", "120 ms"}) {
+    for (const char* text : {"", "  ", "abc", "12 apples", "-6 dB", "30 %", "1/8T", "nan", "inf",
+                             "1e999", "BPX", "120 ms"}) {
         float n = 0.25f;
         EXPECT_FALSE(parseTypedValue(m, kFilterCutoff, text, n)) << text;
         EXPECT_EQ(n, 0.25f);

@@ -25,7 +25,6 @@ inline const std::string kTestPlugin = CORVANE_TEST_PLUGIN;
 inline const std::string kNotAPlugin = CORVANE_NOT_A_PLUGIN;
 inline const std::string kHostExecutable = CORVANE_HOST_EXECUTABLE;
 
-
 inline std::unique_ptr<tools::HostedPlugin> load_test_plugin() {
     std::string error;
     auto plugin = tools::HostedPlugin::load(kTestPlugin, error);
