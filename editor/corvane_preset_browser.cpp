@@ -89,9 +89,7 @@ void CorvanePresetBrowser::refresh() {
         preset.clear();
         snapshot();
     }
-    const std::string name =
-        preset.empty() ? std::to_string(program + 1) + "  " + programName(program) : preset;
-    browser->setProgramText(name, modified());
+    browser->setProgramText(preset.empty() ? programName(program) : preset, modified());
 }
 
 void CorvanePresetBrowser::fillList() {

@@ -56,8 +56,8 @@ void CProgramBrowser::draw(CDrawContext* context) {
     for (const int direction : {-1, 1}) {
         const CRect arrow = direction < 0 ? previousArrow() : nextArrow();
         const CCoord cx = (arrow.left + arrow.right) * 0.5, cy = (arrow.top + arrow.bottom) * 0.5;
-        context->drawLine(CPoint(cx + 3 * direction, cy - 5), CPoint(cx - 3 * direction, cy));
-        context->drawLine(CPoint(cx - 3 * direction, cy), CPoint(cx + 3 * direction, cy + 5));
+        context->drawLine(CPoint(cx - 3 * direction, cy - 5), CPoint(cx + 3 * direction, cy));
+        context->drawLine(CPoint(cx + 3 * direction, cy), CPoint(cx - 3 * direction, cy + 5));
     }
     setDirty(false);
 }
@@ -156,7 +156,7 @@ void CProgramList::draw(CDrawContext* context) {
     context->drawLine(CPoint(split, box.top + kPad), CPoint(split, box.bottom - kPad));
 
     for (int p = 0; p < static_cast<int>(programs.size()) && p < kRows; ++p)
-        drawRow(context, factoryRow(p), std::to_string(p + 1) + "  " + programs[p],
+        drawRow(context, factoryRow(p), programs[static_cast<std::size_t>(p)],
                 p == currentProgram && currentPreset.empty());
 
     const std::string entry = line.getText() + "|";

@@ -236,7 +236,7 @@ TEST_F(EditorUser, TheBrowserStepsListsAndMarksChanges) {
     ASSERT_NE(b, nullptr);
     char name[32];
     processor.programName(name);
-    EXPECT_EQ(b->getName(), "1  " + std::string(name));
+    EXPECT_EQ(b->getName(), name);
     EXPECT_FALSE(b->isModified());
     click(b->nextArrow());
     EXPECT_EQ(processor.program(), 1);
@@ -245,7 +245,8 @@ TEST_F(EditorUser, TheBrowserStepsListsAndMarksChanges) {
     click(b->previousArrow());
     click(b->previousArrow());
     EXPECT_EQ(processor.program(), 19);
-    EXPECT_EQ(b->getName().substr(0, 4), "20  ");
+    processor.programName(name);
+    EXPECT_EQ(b->getName(), name);
 
     click(b->getViewSize());
     CProgramList* list = browser().getList();
@@ -263,7 +264,8 @@ TEST_F(EditorUser, TheBrowserStepsListsAndMarksChanges) {
     processor.setProgram(7);
     tick();
     EXPECT_FALSE(b->isModified());
-    EXPECT_EQ(b->getName().substr(0, 3), "8  ");
+    processor.programName(name);
+    EXPECT_EQ(b->getName(), name);
     // Escape or a click outside closes the list.
     click(b->getViewSize());
     press(kKeyEscape);

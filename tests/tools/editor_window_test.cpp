@@ -18,6 +18,8 @@
 #include "x11_test_events.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <initializer_list>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -114,6 +116,11 @@ protected:
     }
     void motion(int x, int y, unsigned state = 0) {
         send(corvane::test::x11_motion(x, y, state), PointerMotionMask);
+    }
+    // Keys as the server delivers them to the window under the pointer.
+    void keys(std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            send(corvane::test::x11_key(display(), name, kKnobX, kKnobY), KeyPressMask);
     }
     void button(int type, int x, int y, unsigned state) {
         send(corvane::test::x11_button(type, x, y, state, ++time),
@@ -236,6 +243,44 @@ TEST_F(EditorWindowTest, GraphsMoveWhileAudioPlaysAndTheScreenshotIsWritten) {
     EXPECT_EQ(cairo_image_surface_get_width(png), 730);
     EXPECT_EQ(cairo_image_surface_get_height(png), 302);
     cairo_surface_destroy(png);
+}
+
+// Keys reach the editor through the server: Enter over the cutoff knob opens its typing field,
+// "1.5k" and Enter set 1500 Hz in one gesture. The screenshots show the field, the help and the
+// program list as the window shows them.
+TEST_F(EditorWindowTest, AValueTypedOnTheKeyboardAndTheScreenshots) {
+    const std::string shots = CORVANE_SCREENSHOT_DIR;
+    std::filesystem::create_directories(shots);
+    std::string error;
+    motion(kKnobX, kKnobY);
+    keys({"Return"});
+    keys({"1", "period", "5"});
+    pump();
+    ASSERT_TRUE(window->screenshot(shots + "/typing_field.png", error)) << error;
+    plugin->clear_calls();
+    keys({"k", "Return"});
+    EXPECT_EQ(plugin->parameter_display(kCutoff), "1500");
+    std::vector<VstInt32> gesture;
+    for (const HostCall& c : plugin->calls())
+        if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit ||
+            c.opcode == audioMasterAutomate)
+            gesture.push_back(c.opcode);
+    EXPECT_EQ(gesture, (std::vector<VstInt32>{audioMasterBeginEdit, audioMasterAutomate,
+                                              audioMasterEndEdit}));
+    // The help after a rest on the knob (about 0.6 s of timer ticks).
+    motion(kKnobX + 1, kKnobY);
+    const auto titleArea = [this] { return area(capture(), 100, 222, 240, 245); };
+    const std::vector<uint32_t> without = titleArea();
+    EXPECT_TRUE(pump_until([&] { return titleArea() != without; }));
+    ASSERT_TRUE(window->screenshot(shots + "/help.png", error)) << error;
+    // The program list, opened by a click on the browser's name.
+    const int bx = layout::kProgramBrowser.x + layout::kProgramBrowser.w / 2;
+    const int by = layout::kProgramBrowser.y + layout::kProgramBrowser.h / 2;
+    motion(bx, by);
+    button(ButtonPress, bx, by, 0);
+    button(ButtonRelease, bx, by, Button1Mask);
+    pump();
+    ASSERT_TRUE(window->screenshot(shots + "/program_list.png", error)) << error;
 }
 
 TEST_F(EditorWindowTest, CloseAndReopenBuildsTheWindowAgain) {
