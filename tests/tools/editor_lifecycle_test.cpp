@@ -19,6 +19,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 
+#include "x11_test_events.h"
+
 namespace corvane::tools {
 namespace {
 
@@ -40,7 +42,7 @@ struct Counts {
 class EditorLifecycleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        display = XOpenDisplay(nullptr);
+        display = test::x11_open_display();
         if (display == nullptr) GTEST_SKIP() << "no X server";
         int event = 0, error = 0;
         if (!XResQueryExtension(display, &event, &error)) GTEST_SKIP() << "no X-Resource";
