@@ -59,6 +59,12 @@ class EditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!x_server_available()) GTEST_SKIP() << "no X server";
+        // The user's presets: two in a folder of the test's own.
+        setenv("XDG_DATA_HOME", data.file("").c_str(), 1);
+        std::filesystem::create_directories(data.file("corvane/presets"));
+        for (const char* name : {"Night Drive", "Wide Shimmer"})
+            data.write_text(std::string("corvane/presets/") + name + ".cvpreset",
+                            "corvane-preset 1\nname " + std::string(name) + "\nMix=0.7\nend\n");
         std::string error;
         plugin = HostedPlugin::load(kModule, error);
         ASSERT_NE(plugin, nullptr) << error;
@@ -144,6 +150,7 @@ protected:
         return area(capture(), kTextLeft, kTextTop, kTextRight, kTextBottom);
     }
 
+    TempDir data;
     std::unique_ptr<HostedPlugin> plugin;
     std::unique_ptr<EditorWindow> window;
     Time time = 1000;
