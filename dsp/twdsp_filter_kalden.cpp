@@ -22,16 +22,3 @@ float twdsp_filter_kalden_shelf::pole_radius(float hz) const {
     return expf(static_cast<float>(static_cast<double>(hz) * -3.141592653589793 *
                                    static_cast<double>(sample_period_)));
 }
-
-twdsp_filter_kalden_shelf::pair::pair(twdsp_filter_kalden_shelf& first,
-                                      twdsp_filter_kalden_shelf& second)
-    : filters_{&first, &second}, b0_(twdsp_pair(first.b0_, second.b0_)),
-      b1_(twdsp_pair(first.b1_, second.b1_)), a1_(twdsp_pair(first.a1_, second.a1_)),
-      x1_(twdsp_pair(first.x1_, second.x1_)), y1_(twdsp_pair(first.y1_, second.y1_)) {}
-
-void twdsp_filter_kalden_shelf::pair::store(int count) {
-    for (int lane = 0; lane < count && lane < 2; ++lane) {
-        filters_[lane]->x1_ = x1_[lane];
-        filters_[lane]->y1_ = y1_[lane];
-    }
-}

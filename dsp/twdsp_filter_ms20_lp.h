@@ -85,3 +85,19 @@ protected:
     float s2_ = 0.0f;
     float y2_ = 0.0f;
 };
+
+inline twdsp_filter_ms20_lp::pair::pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second)
+    : filters_{&first, &second}, a_(twdsp_pair(first.a_, second.a_)),
+      G_(twdsp_pair(first.G_, second.G_)), k_(twdsp_pair(first.k_, second.k_)),
+      s1_(twdsp_pair(first.s1_, second.s1_)), y1_(twdsp_pair(first.y1_, second.y1_)),
+      s2_(twdsp_pair(first.s2_, second.s2_)), y2_(twdsp_pair(first.y2_, second.y2_)) {}
+
+inline void twdsp_filter_ms20_lp::pair::store(int count) {
+    for (int lane = 0; lane < count && lane < 2; ++lane) {
+        twdsp_filter_ms20_lp& f = *filters_[lane];
+        f.s1_ = s1_[lane];
+        f.y1_ = y1_[lane];
+        f.s2_ = s2_[lane];
+        f.y2_ = y2_[lane];
+    }
+}

@@ -1,11 +1,11 @@
 #include "editor/corvane_panel.h"
 
 #include "editor/ccorvaneknob.h"
+#include "editor/ccorvanescalemenu.h"
 #include "editor/ctwarrayview.h"
 #include "editor/ctwtextdisplay.h"
 #include "gui/cbitmap.h"
 #include "gui/cmoviebutton.h"
-#include "gui/csplashscreen.h"
 #include "gui/cswitch.h"
 
 using namespace VSTGUI;
@@ -54,8 +54,9 @@ CView* createPanelView(const layout::ViewSpec& item, CControlListener* listener,
             return new CTWTextDisplay(rect, font);
         case layout::ViewKind::SplashScreen: {
             // The about screen covers the window but its last row and column, from offset 0.
+            // The area also opens the scale menu on a right-click.
             const CRect display(0, 0, bitmap->getWidth() - 1, bitmap->getHeight() - 1);
-            return new CSplashScreen(rect, listener, item.tag, bitmap, display);
+            return new CCorvaneAboutArea(rect, listener, item.tag, bitmap, display);
         }
     }
     return nullptr;

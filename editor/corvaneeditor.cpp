@@ -59,6 +59,7 @@ bool CorvaneEditor::open(void* parent) {
     if (frame != nullptr) return false;
 
     auto* window = new CFrame(CRect(0, 0, width_, height_), parent, this);
+    window->setScale(scale.current());
     window->setBackgroundColor(kFrameColor);
     window->setBackground(background);
 
@@ -94,8 +95,10 @@ bool CorvaneEditor::open(void* parent) {
                 static_cast<CControl*>(view)->setDefaultValue(switchValue(
                     item.tag, source != nullptr ? source->parameterDefault(item.tag) : 0.5f));
                 break;
-            case layout::ViewKind::VersionLabel:
             case layout::ViewKind::SplashScreen:
+                static_cast<CCorvaneAboutArea*>(view)->setScaleMenuListener(&scaleMenu);
+                break;
+            case layout::ViewKind::VersionLabel:
                 break;
         }
         window->addView(view);
@@ -145,6 +148,40 @@ void CorvaneEditor::idle() {
     applyChangedParameters();
     if (frame != nullptr) frame->idle();
     inIdle = false;
+}
+
+int32_t CorvaneEditor::width() const {
+    return CFrame::scaledExtent(width_, scale.current());
+}
+
+int32_t CorvaneEditor::height() const {
+    return CFrame::scaledExtent(height_, scale.current());
+}
+
+void CorvaneEditor::setScale(double hostScale) {
+    scale.setHostScale(hostScale);
+    applyScale();
+}
+
+void CorvaneEditor::setUserScale(double userScale) {
+    scale.setUserScale(userScale);
+    applyScale();
+}
+
+bool CorvaneEditor::applyScale() {
+    const double s = scale.current();
+    if (frame == nullptr || frame->getScale() == s) return false;
+    frame->setScale(s);
+    return true;
+}
+
+void CorvaneEditor::ScaleMenuBridge::scaleMenuRequested(CFrame* window, const CPoint& where) {
+    CCorvaneScaleMenu::open(window, where, editor.largeFont, editor.scale.getUserScale(), this);
+}
+
+void CorvaneEditor::ScaleMenuBridge::scaleChosen(double chosen) {
+    editor.scale.setUserScale(chosen);
+    if (editor.applyScale() && editor.scaleListener) editor.scaleListener(editor.getScale());
 }
 
 void CorvaneEditor::beginEdit(int32_t index) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "editor/ctypeinfield.h"
+#include "editor/ccorvanescalemenu.h"
+#include "editor/corvane_scale.h"
 #include "gui/cbaseobject.h"
 #include "gui/ccolor.h"
 #include "gui/ccontrollistener.h"
@@ -8,6 +10,7 @@
 #include "params/CorvaneParameters.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +37,15 @@ class CVSTGUITimer;
 // The editor object lives as long as its format edition's binding (VST 2.4: host/, an
 // AEffGUIEditor); the window and its views exist only between open and close. Fonts and the
 // background bitmap live with the editor.
+//
+// Scale: the editor lays out, draws and takes the mouse in its own 730 x 302 pixels and shows them
+// at a scale (corvane_scale.h says where it comes from); the window is the scaled size. A format
+// passes its host's scale with setScale (CLAP's gui set_scale, LV2's ui:scaleFactor, VST 2.4's
+// content-scale vendor request) and reads the window's size from width() and height(). The user
+// chooses a scale from a menu opened by a right-click on the title; the choice lives with the
+// editor object, so for the plug-in instance's life, and a format that keeps user-interface state
+// saves and restores it (getUserScale / setUserScale). When the user's choice changes an open
+// window, the scale listener is told, and the format resizes its host window.
 //
 // Threads: the user-interface thread only. Changes made on other threads reach the controls
 // through the view's changed flags, taken on idle, on the timer and right after the user's own
@@ -63,9 +75,22 @@ public:
     explicit CorvaneEditor(CorvaneEditorView* view, const std::string& presetFolder = {});
     ~CorvaneEditor() override;
 
-    // The window's size: the background bitmap's.
-    int32_t width() const { return width_; }
-    int32_t height() const { return height_; }
+    // The window's size: the background bitmap's, at the scale in effect.
+    int32_t width() const;
+    int32_t height() const;
+
+    // The host's scale hint (0 clears it); an open window follows at once, and the host, having
+    // asked, resizes its own window to width() x height().
+    void setScale(double hostScale);
+    // The scale in effect: the user's choice, else the host's hint, else the desktop's.
+    double getScale() const { return scale.current(); }
+    // The user's choice (0: none, follow the host or the desktop), for formats that save it.
+    void setUserScale(double userScale);
+    double getUserScale() const { return scale.getUserScale(); }
+    // Called after the user chose a scale that changed an open window, with the new scale.
+    void setScaleListener(std::function<void(double)> listener) {
+        scaleListener = std::move(listener);
+    }
 
     // Builds the window in the host's parent window (an X11 window id; null or an unusable
     // window gives an offscreen window). False, changing nothing, while a window exists.
@@ -116,6 +141,16 @@ private:
     // a message whose time is up.
     void tickHelp();
     std::string helpText(int32_t tag) const;
+    // Brings an open window to the scale in effect; true if it changed.
+    bool applyScale();
+
+    // The scale menu's requests, kept apart from the editor's own bases.
+    struct ScaleMenuBridge : ScaleMenuListener {
+        explicit ScaleMenuBridge(CorvaneEditor& e) : editor(e) {}
+        void scaleMenuRequested(VSTGUI::CFrame* frame, const VSTGUI::CPoint& where) override;
+        void scaleChosen(double chosen) override;
+        CorvaneEditor& editor;
+    };
 
     CVovizuduResource* largeFont;
     CVovizuduResource* smallFont;
@@ -138,4 +173,7 @@ private:
     VSTGUI::CView* helpView = nullptr;
     int helpTicks = 0;
     int messageTicks = 0;
+    corvane::EditorScale scale;
+    std::function<void(double)> scaleListener;
+    ScaleMenuBridge scaleMenu{*this};
 };

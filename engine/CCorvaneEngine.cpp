@@ -109,9 +109,43 @@ void CCorvaneEngine::reset() {
     feedback_rest_left_ = feedback_rest_right_ = 0.0f;
 }
 
+void CCorvaneEngine::set_reverb(int parameter, float value) {
+    (parameter == twdsp_deverb::room_size ? reverb_decay_ : reverb_freeze_) = value;
+    float& pending = parameter == twdsp_deverb::room_size ? pending_room_size_ : pending_freeze_;
+    if (wet_used_ < wet_count_)
+        pending = value;
+    else
+        reverb_.set_parameter(parameter, value);
+}
+
+void CCorvaneEngine::start_reverb_chunk() {
+    for (int parameter : {twdsp_deverb::room_size, twdsp_deverb::freeze}) {
+        float& pending =
+            parameter == twdsp_deverb::room_size ? pending_room_size_ : pending_freeze_;
+        if (pending == pending) reverb_.set_parameter(parameter, pending);
+        pending = std::numeric_limits<float>::quiet_NaN();
+    }
+    wet_count_ = reverb_.render_wet(wet_[0], wet_[1], chunk);
+    wet_used_ = 0;
+    if (!std::isfinite(finite_check(wet_[0], wet_count_) + finite_check(wet_[1], wet_count_))) {
+        reverb_.clear();
+        std::fill(&wet_[0][0], &wet_[0][0] + 2 * chunk, 0.0f);
+    }
+}
+
+// The frames of the chunk not played yet hand silence to the reverb.
+void CCorvaneEngine::finish_reverb_chunk() {
+    for (float* send : send_)
+        std::fill(send + wet_used_, send + wet_count_, 0.0f);
+    reverb_.feed(send_[0], send_[1], wet_count_);
+    wet_used_ = wet_count_;
+}
+
 void CCorvaneEngine::set_sample_rate(float rate) {
     if (!usable_rate(rate)) return;
     rate = std::clamp(rate, min_rate, max_rate);
+    // The reverb's lines change length: the chunk in progress ends here.
+    if (wet_used_ < wet_count_) finish_reverb_chunk();
     twdsp_block::set_sample_rate(rate);
     for (twdsp_filter* f : filters_)
         f->set_sample_rate(rate);
@@ -164,7 +198,7 @@ void CCorvaneEngine::set_parameter(int index, float value) {
     if (!std::isfinite(value)) return;
     switch (index) {
         case rev_decay:
-            reverb_.set_parameter(twdsp_deverb::room_size, value);
+            set_reverb(twdsp_deverb::room_size, value);
             break;
         case rev_mix:
             reverb_mix_smoother_.set_target(1.0f - value);
@@ -173,7 +207,7 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             route_ = static_cast<int>(std::clamp(value, 0.0f, 1.0f));
             break;
         case rev_freeze:
-            reverb_.set_parameter(twdsp_deverb::freeze, value);
+            set_reverb(twdsp_deverb::freeze, value);
             break;
         case filter_cutoff:
             base_cutoff_ = value;
@@ -483,17 +517,17 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         const twdsp_f4 a = fb_gain * fb_in + (fb_gain * fb_rest + in_gain * in);
         const twdsp_f4 clip = 0.28f * a * a + 1.0f;
         const twdsp_f4 x = a / clip;
-        const twdsp_f4 v = twdsp_pair(wet_[0][n], wet_[1][n]);
+        const twdsp_f4 v = twdsp_pair(ch.wet_left[n], ch.wet_right[n]);
         twdsp_f4 z;
         if constexpr (Route == 0) {
-            send_[0][n] = x[0];
-            send_[1][n] = both ? x[1] : x[0];
+            ch.send_left[n] = x[0];
+            ch.send_right[n] = both ? x[1] : x[0];
             const twdsp_f4 y = rev_dry * a / clip + rev_wet * colour.process(v);
             z = filter.process(drive.process(y));
         } else {
             const twdsp_f4 f = filter.process(drive.process(x));
-            send_[0][n] = f[0];
-            send_[1][n] = both ? f[1] : f[0];
+            ch.send_left[n] = f[0];
+            ch.send_right[n] = both ? f[1] : f[0];
             z = rev_dry * f + rev_wet * colour.process(v);
         }
         chain_[0][n] = z[0];
@@ -571,11 +605,8 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
 
     const renderer run = pick_renderer(layout, route_, filter_type_);
     for (int done = 0; done < frames;) {
-        const int n = reverb_.render_wet(wet_[0], wet_[1], std::min(frames - done, chunk));
-        if (!std::isfinite(finite_check(wet_[0], n) + finite_check(wet_[1], n))) {
-            reverb_.clear();
-            std::fill(&wet_[0][0], &wet_[0][0] + 2 * chunk, 0.0f);
-        }
+        if (wet_used_ == wet_count_) start_reverb_chunk();
+        const int n = std::min(frames - done, wet_count_ - wet_used_);
         // Host input cleaned once: NaN reads as silence, samples beyond ±1e5 are limited.
         auto in_at = [done](const float* p) { return p ? p + done : silence; };
         const int channels_in = layout == plan_stereo ? 2 : 1;
@@ -583,8 +614,10 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
         for (int c = 0; c < 4; ++c)
             if (c % 2 < channels_in) clean_block(in_at(from[c]), input_[c], n);
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{input_[0], input_[1],        input_[2],
-                          input_[3], out_at(out_left), out_at(out_right)};
+        const channels ch{input_[0],           input_[1],           input_[2],
+                          input_[3],           out_at(out_left),    out_at(out_right),
+                          wet_[0] + wet_used_, wet_[1] + wet_used_, send_[0] + wet_used_,
+                          send_[1] + wet_used_};
         // Pieces between control ticks: a tick runs before the sample at which the counter
         // reaches the interval, so ticks stay 32 samples apart across any block sizes.
         for (int pos = 0; pos < n;) {
@@ -600,7 +633,8 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
             (this->*run)(ch, pos, pos + len);
             pos += len;
         }
-        reverb_.feed(send_[0], send_[1], n);
+        wet_used_ += n;
+        if (wet_used_ == wet_count_) reverb_.feed(send_[0], send_[1], wet_count_);
         done += n;
     }
 }

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 // The effect: input gain, a soft-clipped feedback loop, the reverb with its colour EQ and
 // dry/wet mix, the VCA, the drive stage and the resonant filter (in one of two orders), an
@@ -97,8 +98,8 @@ public:
     // Input samples that are NaN read as silence, those beyond ±1e5 are limited; no output
     // sample is NaN, infinite or subnormal (such samples are written as 0). Should an internal
     // state go non-finite (no finite input can make it), that block starts from rest: the
-    // filter chain within the piece between two control ticks, the reverb within the chunk,
-    // the detector, smoothers and envelope at the next tick.
+    // filter chain within the piece between two control ticks, the reverb at the start of its
+    // next chunk, the detector, smoothers and envelope at the next tick.
     void process_buffers(const float* const* inputs, float* const* outputs, int active_inputs,
                          int active_outputs, int sidechains, int frames);
 
@@ -147,13 +148,18 @@ public:
         return channel == 0 ? current_left_ : current_right_;
     }
     const twdsp_deverb& reverb() const { return reverb_; }
+    // Rev Decay and Rev Freeze as last set. The reverb renders in chunks of its own (see wet_)
+    // and takes a change that arrives within one at the chunk's end, at most 256 frames later.
+    float reverb_decay() const { return reverb_decay_; }
+    float reverb_freeze() const { return reverb_freeze_; }
     const twdsp_oscillator_LFO_skewed& lfo() const { return lfo_; }
 
 private:
     enum plan { plan_mono = 0, plan_mono_to_stereo = 1, plan_stereo = 2 };
 
-    // Blocks are rendered in chunks of at most this many frames, so that absent channels can
-    // be read from (or written to) fixed buffers and the reverb renders a chunk at once.
+    // The reverb's chunks have at most this many frames (fewer where its shortest line is
+    // shorter), and host blocks are rendered in pieces that lie within one chunk, so that absent
+    // channels can be read from (or written to) fixed buffers.
     static constexpr int chunk = twdsp_deverb::max_block;
 
     // Channel pointers of one block, with absent channels replaced.
@@ -164,9 +170,18 @@ private:
         const float* detect_right;
         float* out_left;
         float* out_right;
+        // The reverb's wet output for these frames, and where their reverb input goes.
+        const float* wet_left;
+        const float* wet_right;
+        float* send_left;
+        float* send_right;
     };
 
     void control_tick();
+    // Reverb: a setting now or at the chunk's end, and the chunk's end brought forward.
+    void set_reverb(int parameter, float value);
+    void start_reverb_chunk();
+    void finish_reverb_chunk();
     // Non-finite internal states start afresh (see control_tick and render).
     void recover_modulation();
     void recover_chain();
@@ -253,10 +268,20 @@ private:
     // Where output for an absent channel goes.
     float discard_[chunk] = {};
 
-    // The reverb's wet output of the current chunk, rendered before it, and the chunk's reverb
-    // input, handed over after it.
+    // The reverb runs in chunks of its own, whatever the host's block size: the wet output of a
+    // whole chunk is rendered before its first frame (it depends only on earlier input) and the
+    // chunk's reverb input handed over after its last, so small blocks do not pay the reverb's
+    // fixed cost each. wet_count_ frames of the current chunk exist, wet_used_ are played.
     alignas(16) float wet_[2][chunk] = {};
     alignas(16) float send_[2][chunk] = {};
+    int wet_count_ = 0;
+    int wet_used_ = 0;
+    // Reverb Decay and Freeze that arrived within a chunk, taken at its end (NaN: none): the
+    // chunk's wet output was rendered with the settings it started with.
+    float pending_room_size_ = std::numeric_limits<float>::quiet_NaN();
+    float pending_freeze_ = std::numeric_limits<float>::quiet_NaN();
+    float reverb_decay_ = 0.5f;
+    float reverb_freeze_ = 0.0f;
     // The chunk's host input, cleaned (main L, main R, detector L, detector R), and the chain
     // output before the output mix.
     alignas(16) float input_[4][chunk] = {};

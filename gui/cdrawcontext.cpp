@@ -6,10 +6,12 @@
 
 namespace VSTGUI {
 
-CDrawContext::CDrawContext(cairo_t* context, const CRect& surface)
-    : cr(cairo_reference(context)), surfaceRect(surface) {
+CDrawContext::CDrawContext(cairo_t* context, const CRect& surface, double surfaceScale)
+    : cr(cairo_reference(context)), surfaceRect(surface),
+      scale(std::isfinite(surfaceScale) && surfaceScale > 0 ? surfaceScale : 1) {
     state.clip = surfaceRect;
     cairo_save(cr);
+    if (scale != 1) cairo_scale(cr, scale, scale);
 }
 
 CDrawContext::~CDrawContext() {
@@ -34,6 +36,7 @@ void CDrawContext::prepareStroke() {
 
 CCoord CDrawContext::strokeOffset() const {
     if (state.drawMode == kAntiAliasing) return 0;
+    // In frame pixels, so that at any scale the line covers the frame pixels it covers at 1x.
     const long w = std::lround(state.lineWidth);
     return (w % 2 == 1) ? 0.5 : 0.0;
 }
@@ -103,11 +106,55 @@ void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& 
                               float alpha) {
     cairo_surface_t* surface = bitmap != nullptr ? bitmap->getSurface() : nullptr;
     if (surface == nullptr || dest.isEmpty() || !(alpha > 0.f)) return;
+    if (scale != 1) {
+        drawScaledBitmap(bitmap, dest, offset, std::fmin(1.0, double(alpha) * state.globalAlpha));
+        return;
+    }
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.width(), dest.height());
     cairo_clip(cr);
     cairo_set_source_surface(cr, surface, dest.left - offset.x, dest.top - offset.y);
     cairo_paint_with_alpha(cr, std::fmin(1.0, double(alpha) * state.globalAlpha));
+    cairo_restore(cr);
+}
+
+void CDrawContext::drawScaledBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset,
+                                    double alpha) {
+    double factor = 1;
+    cairo_surface_t* surface = bitmap->getSurfaceForScale(scale, factor);
+    // The part of the picture that lands in dest, in editor pixels of the picture, and where.
+    CRect source(offset.x, offset.y, offset.x + dest.width(), offset.y + dest.height());
+    source.bound(CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()));
+    if (source.isEmpty()) return;
+    CRect target(source);
+    target.offset(dest.left - offset.x, dest.top - offset.y);
+
+    cairo_save(cr);
+    cairo_rectangle(cr, target.left, target.top, target.width(), target.height());
+    cairo_clip(cr);
+    if (factor != scale && factor == 2) {
+        // Between 1x and 2x: a part reduced once with the best filter, drawn pixel for pixel.
+        double x = target.left, y = target.top;
+        cairo_user_to_device(cr, &x, &y);
+        const CPoint whole(std::floor(x), std::floor(y));
+        cairo_surface_t* part =
+            bitmap->getReducedPart(scale, source, CPoint(x - whole.x, y - whole.y));
+        cairo_identity_matrix(cr);
+        cairo_set_source_surface(cr, part, whole.x, whole.y);
+    } else {
+        // The picture at its own scale (or the 1x one, enlarged, when there is no 2x picture).
+        cairo_surface_t* area =
+            cairo_surface_create_for_rectangle(surface, source.left * factor, source.top * factor,
+                                               source.width() * factor, source.height() * factor);
+        cairo_translate(cr, target.left, target.top);
+        cairo_scale(cr, 1 / factor, 1 / factor);
+        cairo_set_source_surface(cr, area, 0, 0);
+        // Enlarged, the edges repeat their own pixels; at its own scale the picture is copied as
+        // it is, the way a 1x picture is drawn at 1x.
+        if (factor != scale) cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        cairo_surface_destroy(area);
+    }
+    cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
 }
 

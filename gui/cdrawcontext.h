@@ -11,6 +11,10 @@
 // Drawing on a cairo surface in frame coordinates: lines with a pen, rectangles, bitmaps with
 // alpha, colours, line width, anti-aliasing and a clip rectangle, with a stack to save and
 // restore all of that state.
+//
+// Frame coordinates are editor pixels. A context with a scale draws them at that many surface
+// pixels each: lines and rectangles as vectors at the scale, bitmaps from their 2x picture when
+// the scale is above 1 (reduced with cairo's best filter between 1x and 2x).
 
 namespace VSTGUI {
 
@@ -22,8 +26,9 @@ enum CDrawStyle { kDrawStroked = 0, kDrawFilled, kDrawFilledAndStroked };
 class CDrawContext : public CBaseObject {
 public:
     // Draws through the given cairo context (a reference is taken); surfaceRect is the area of
-    // the surface in frame coordinates.
-    CDrawContext(cairo_t* cr, const CRect& surfaceRect);
+    // the surface in frame coordinates; scale: surface pixels per frame pixel (1 when not finite
+    // or not positive).
+    CDrawContext(cairo_t* cr, const CRect& surfaceRect, double scale = 1);
     ~CDrawContext() override;
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
@@ -61,6 +66,7 @@ public:
     void restoreGlobalState();
 
     cairo_t* getCairoContext() const { return cr; }
+    double getScale() const { return scale; }
     CLASS_TYPE_OF(CDrawContext, CBaseObject)
 
 private:
@@ -76,9 +82,11 @@ private:
     void prepareStroke();
     // Aliased odd-width strokes sit on pixel centres so that they cover whole pixels.
     CCoord strokeOffset() const;
+    void drawScaledBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset, double alpha);
 
     cairo_t* cr;
     CRect surfaceRect;
+    double scale;
     State state;
     std::vector<State> stack;
     CPoint pen;

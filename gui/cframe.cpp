@@ -6,14 +6,14 @@
 #include "gui/cvstguitimer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace VSTGUI {
 
 CFrame::CFrame(const CRect& rect, void* parent, VSTGUIEditorInterface* ed)
     : CView(rect), systemWindow(parent), editor(ed) {
-    const int w = std::max(0, static_cast<int>(rect.width()));
-    const int h = std::max(0, static_cast<int>(rect.height()));
+    const int w = scaledExtent(rect.width(), scale), h = scaledExtent(rect.height(), scale);
     image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     pParentFrame = this;
     if (parent != nullptr)
@@ -67,6 +67,45 @@ void CFrame::forgetPointers(const CView* view) {
     if (mouseDownView == view) mouseDownView = nullptr;
     if (hoverView == view) hoverView = nullptr;
     if (focusView == view) focusView = nullptr;
+}
+
+double CFrame::clampScale(double s) {
+    if (std::isnan(s)) return 1;
+    return std::clamp(s, kMinScale, kMaxScale);
+}
+
+int CFrame::scaledExtent(CCoord length, double s) {
+    if (!(length > 0)) return 0;
+    // The small allowance keeps 730 x 1.1 from becoming 804 through rounding error.
+    return static_cast<int>(std::ceil(length * clampScale(s) - 1e-9));
+}
+
+void CFrame::setScale(double s) {
+    s = clampScale(s);
+    if (s == scale) return;
+    scale = s;
+    const int w = scaledExtent(size.width(), scale), h = scaledExtent(size.height(), scale);
+    cairo_surface_destroy(image);
+    image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    if (window != nullptr) window->resize(w, h);
+    exposedAreas.clear();
+    setDirty(true);
+}
+
+CRect CFrame::toScreen(const CRect& area) const {
+    return CRect(std::floor(area.left * scale), std::floor(area.top * scale),
+                 std::ceil(area.right * scale), std::ceil(area.bottom * scale));
+}
+
+CRect CFrame::toWholePixels(const CRect& area) const {
+    if (scale == 1) return area;
+    const CRect screen = toScreen(area);
+    return CRect(screen.left / scale, screen.top / scale, screen.right / scale,
+                 screen.bottom / scale);
+}
+
+CPoint CFrame::fromScreen(const CPoint& where) const {
+    return scale == 1 ? where : CPoint(where.x / scale, where.y / scale);
 }
 
 void CFrame::setBackgroundColor(const CColor& color) {
@@ -222,7 +261,9 @@ void CFrame::draw(CDrawContext* context) {
 
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     CRect area(updateRect);
-    area.bound(size);
+    // At 1.25x and 1.75x the image's last column and row are only partly inside the frame: they
+    // are filled too.
+    area.bound(toWholePixels(size));
     if (area.isEmpty()) return;
     context->saveGlobalState();
     context->setClipRect(area);
@@ -258,9 +299,13 @@ bool CFrame::render() {
         }
     }
     if (areas.empty()) return false;
+    // Between whole-pixel scales an area's edges would fall inside screen pixels, which the
+    // redraw would then only partly cover: widen each area to whole screen pixels first.
+    for (CRect& r : areas)
+        r = toWholePixels(r);
     {
         cairo_t* cr = cairo_create(image);
-        CDrawContext context(cr, size);
+        CDrawContext context(cr, size, scale);
         cairo_destroy(cr);
         for (const CRect& r : areas)
             drawRect(&context, r);
@@ -268,7 +313,7 @@ bool CFrame::render() {
     cairo_surface_flush(image);
     if (window != nullptr)
         for (const CRect& r : areas)
-            window->present(image, r);
+            window->present(image, toScreen(r));
     return true;
 }
 
@@ -297,23 +342,23 @@ void CFrame::idle() {
 }
 
 void CFrame::windowMouseDown(const CPoint& where, const CButtonState& buttons) {
-    CPoint p(where);
+    CPoint p = fromScreen(where);
     onMouseDown(p, buttons);
 }
 void CFrame::windowMouseUp(const CPoint& where, const CButtonState& buttons) {
-    CPoint p(where);
+    CPoint p = fromScreen(where);
     onMouseUp(p, buttons);
 }
 void CFrame::windowMouseMoved(const CPoint& where, const CButtonState& buttons) {
-    CPoint p(where);
+    CPoint p = fromScreen(where);
     onMouseMoved(p, buttons);
 }
 void CFrame::windowMouseExited(const CPoint& where, const CButtonState& buttons) {
-    CPoint p(where);
+    CPoint p = fromScreen(where);
     onMouseExited(p, buttons);
 }
 void CFrame::windowWheel(const CPoint& where, float distance, const CButtonState& buttons) {
-    onWheel(where, distance, buttons);
+    onWheel(fromScreen(where), distance, buttons);
 }
 bool CFrame::windowKeyDown(CKeyCode& key) {
     return onKeyDown(key);

@@ -15,6 +15,12 @@
 // thread in idle(): pending window events are handled, due timers fire, then whatever became dirty
 // is redrawn and shown. Without a parent window (or without an X server) the frame still works
 // offscreen, for tests and screenshots.
+//
+// The frame and its views work in editor pixels whatever the scale; the scale (1 unless set) says
+// how many screen pixels each editor pixel becomes. The image and the window have the scaled size,
+// drawing goes through a draw context of that scale, and the window's mouse positions are divided
+// by it before the views see them, so a drag over the same share of a control moves it the same
+// at every scale.
 
 namespace VSTGUI {
 
@@ -35,6 +41,16 @@ public:
     int32_t getNbViews() const { return static_cast<int32_t>(views.size()); }
     CView* getView(int32_t index) const;
     bool isChild(const CView* view) const;
+
+    // Scales from kMinScale to kMaxScale; anything else (NaN included) is clamped, 1 when not a
+    // number. Resizes the image and the window and redraws everything.
+    void setScale(double scale);
+    double getScale() const { return scale; }
+    static constexpr double kMinScale = 1;
+    static constexpr double kMaxScale = 3;
+    static double clampScale(double scale);
+    // Screen pixels for a length in editor pixels at a scale: rounded up, so nothing is cut off.
+    static int scaledExtent(CCoord length, double scale);
 
     void setBackgroundColor(const CColor& color);
     const CColor& getBackgroundColor() const { return backgroundColor; }
@@ -74,7 +90,8 @@ public:
 
     // Redraws what is dirty into the offscreen image; true if anything was drawn.
     bool render();
-    // The offscreen image (ARGB32, frame size), up to date after render() or idle().
+    // The offscreen image (ARGB32, the frame's size times the scale), up to date after render()
+    // or idle().
     cairo_surface_t* getImage() const { return image; }
     // Redraws everything and writes the image as PNG; false if it could not be written.
     bool writePNG(const char* path);
@@ -97,6 +114,10 @@ private:
     // Sends entered and exited to the views as the pointer moves between them.
     void checkMouseViews(const CPoint& where, const CButtonState& buttons);
     void forgetPointers(const CView* view);
+    // The area in editor pixels widened to whole screen pixels, and the screen pixels themselves.
+    CRect toWholePixels(const CRect& area) const;
+    CRect toScreen(const CRect& area) const;
+    CPoint fromScreen(const CPoint& where) const;
     // Closes a gesture the views would otherwise never see end.
     void cancelMouseDown();
 
@@ -111,6 +132,7 @@ private:
     std::vector<CRect> invalidAreas;
     std::vector<CRect> exposedAreas;
     cairo_surface_t* image = nullptr;
+    double scale = 1;
     x11::FrameWindow* window = nullptr;
     bool inIdle = false;
 };

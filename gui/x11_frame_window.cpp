@@ -281,6 +281,15 @@ void FrameWindow::dispatchEvents(FrameEventSink& sink) {
     if (trap.failed()) impl->broken = true;
 }
 
+void FrameWindow::resize(int width, int height) {
+    if (impl->broken) return;
+    const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
+    ErrorTrap trap(impl->display);
+    XResizeWindow(impl->display, impl->window, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    cairo_xlib_surface_set_size(impl->surface, w, h);
+    if (trap.failed()) impl->broken = true;
+}
+
 void FrameWindow::present(cairo_surface_t* image, const CRect& area) {
     if (impl->broken || image == nullptr || area.isEmpty()) return;
     ErrorTrap trap(impl->display);

@@ -13,7 +13,7 @@
 
 namespace VSTGUI::x11 {
 
-// Receives the window's input in frame coordinates.
+// Receives the window's input in window pixels.
 class FrameEventSink {
 public:
     virtual ~FrameEventSink() = default;
@@ -42,7 +42,9 @@ public:
 
     // Handles every event waiting on the connection.
     void dispatchEvents(FrameEventSink& sink);
-    // Copies an area of the frame's image into the window.
+    // Gives the window a new size in pixels.
+    void resize(int width, int height);
+    // Copies an area of the frame's image (window pixels) into the window.
     void present(cairo_surface_t* image, const CRect& area);
     unsigned long window() const { return windowId; }
 

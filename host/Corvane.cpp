@@ -242,6 +242,13 @@ VstInt32 Corvane::canDo(char* text) {
 }
 
 VstIntPtr Corvane::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
+    if (lArg == kHostExtensionVendor && lArg2 == kHostExtensionContentScale) {
+        // The host's scale for the editor; it reads the new rectangle and resizes.
+        auto* window = static_cast<CorvaneVstEditor*>(editor);
+        if (window == nullptr || !(floatArg > 0) || !std::isfinite(floatArg)) return 0;
+        window->editor().setScale(floatArg);
+        return 1;
+    }
     if (lArg != kRequestToNormalised && lArg != kRequestToDisplayUnits) return 0;
     if (!ptrArg || lArg2 < 0 || lArg2 >= kNumParams) return 0;
     const int index = static_cast<int>(lArg2);

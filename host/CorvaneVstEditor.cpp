@@ -1,14 +1,29 @@
 #include "host/CorvaneVstEditor.h"
 
 #include "gui/cknob.h"
+#include "vst/audio_effect_x.h"
 
 CorvaneVstEditor::CorvaneVstEditor(void* owner, CorvaneEditorView* view)
     : AEffGUIEditor(owner), editor_(view) {
     rect.top = 0;
     rect.left = 0;
+    setKnobMode(VSTGUI::kLinearMode);
+    editor_.setScaleListener([this](double) {
+        updateRect();
+        if (auto* plugin = static_cast<AudioEffectX*>(effect))
+            plugin->sizeWindow(rect.right, rect.bottom);
+    });
+}
+
+void CorvaneVstEditor::updateRect() {
     rect.bottom = static_cast<VstInt16>(editor_.height());
     rect.right = static_cast<VstInt16>(editor_.width());
-    setKnobMode(VSTGUI::kLinearMode);
+}
+
+bool CorvaneVstEditor::getRect(ERect** r) {
+    // The scale may have changed since the last question (the host's hint, the desktop's).
+    updateRect();
+    return AEffGUIEditor::getRect(r);
 }
 
 CorvaneVstEditor::~CorvaneVstEditor() {

@@ -45,6 +45,10 @@ public:
     std::uint32_t take(int taker = 0) {
         const int shift = taker * Slots;
         const Word mask = Word{kAll} << shift;
+        // Nothing raised (most blocks): a plain read instead of a read-modify-write, which
+        // would also take the word's cache line from the other taker. A bit raised after this
+        // read is taken the next time, as it would be after the read-modify-write.
+        if ((bits_.load(std::memory_order_acquire) & mask) == 0) return 0;
         const Word before = bits_.fetch_and(static_cast<Word>(~mask), std::memory_order_acquire);
         return static_cast<std::uint32_t>((before & mask) >> shift);
     }

@@ -4,6 +4,7 @@
 #include "params/CorvaneFactoryPrograms.h"
 #include "params/CorvaneParameterManager.h"
 #include "params/CorvaneValueText.h"
+#include "processor/CorvaneFloatMode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -264,6 +265,7 @@ void CorvaneProcessor::applyParameter(int program, int index) {
 }
 
 void CorvaneProcessor::setSampleRate(double rate) {
+    const CorvaneFloatMode floatMode;
     if (!(rate > 0.0) || !std::isfinite(rate)) return;
     engine_->set_sample_rate(static_cast<float>(rate));
     // The engine limits the rate to what its blocks can run at; the tempo sync must count
@@ -282,6 +284,7 @@ void CorvaneProcessor::forgetApplied() {
 }
 
 void CorvaneProcessor::activate() {
+    const CorvaneFloatMode floatMode;
     // Only what changed goes to the engine: every Filter Cutoff command steps the cutoff glide,
     // so resending unchanged values would make the sound depend on how often a host switches
     // processing on and on which edition it is.
@@ -292,6 +295,7 @@ void CorvaneProcessor::activate() {
 }
 
 void CorvaneProcessor::process(const Block& block) {
+    const CorvaneFloatMode floatMode;
     const int frames = std::max(block.frames, 0);
     const int midiCount = block.midi ? std::max(block.midiCount, 0) : 0;
     const int changeCount = block.changes ? std::max(block.changeCount, 0) : 0;

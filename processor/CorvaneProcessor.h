@@ -41,6 +41,9 @@ class tw_paramManager;
 // - Program names may be renamed on one thread while others read them (each character is a
 //   relaxed atomic; a read that overlaps a rename may see a mix of the two names once).
 // Nothing on the audio path allocates, locks, logs or waits.
+// The calls that run the engine (process, activate, setSampleRate) compute in a floating-point
+// mode of their own, subnormals flushed to zero, and give the caller's back on return
+// (CorvaneFloatMode). The writers only store values and need none.
 class CorvaneProcessor final : public CorvaneEditorView {
 public:
     // Inputs: main L, main R, side-chain 1, side-chain 2. Outputs: L, R.

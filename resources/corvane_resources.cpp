@@ -56,6 +56,12 @@ ResourceData findResource(const char* type, int id) {
     return Lookup::find(type, nullptr, id);
 }
 
+bool isEmbedded(const ResourceData& data) {
+    for (int i = 0; i < detail::kEntryCount; ++i)
+        if (data.bytes == detail::kEntries[i].begin) return true;
+    return false;
+}
+
 ScopedResourceOverride::ScopedResourceOverride() : previous_(g_override) {
     g_override = this;
 }

@@ -22,6 +22,10 @@ struct ResourceData {
 ResourceData findResource(const char* type, const char* name);
 ResourceData findResource(const char* type, int id);
 
+// True when the data is one of the module's own resources (not an override's bytes): such data
+// never changes, so what is decoded from it may be kept.
+bool isEmbedded(const ResourceData& data);
+
 // Stand-in for tests that need missing or altered resources: while an override is installed,
 // hidden resources are not found and replaced ones answer with the given bytes. Overrides nest;
 // the most recent one is asked first. Install and remove them on the user-interface thread only,

@@ -10,9 +10,11 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=ON
 cmake --build "$build" -j "$(nproc)"
 # Sanitizer builds: the drawing libraries' process-wide caches are not leaks of ours.
 export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-# The editor's window tests need an X server: use a virtual one when there is no display.
+# The editor's window tests need an X server: use a virtual one when there is no display. It must
+# not reset when its last client leaves: the tests connect and disconnect in parallel, and a
+# resetting server refuses whoever connects meanwhile.
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+    xvfb-run -a -s "-screen 0 2560x1600x24 -noreset" ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 else
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 fi

@@ -64,8 +64,12 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         case effGetVendorVersion:
             return getVendorVersion();
         case effVendorSpecific:
-            // Every vendor request this layer knows of answers through ptr.
-            return ptr ? vendorSpecific(index, value, ptr, opt) : 0;
+            // Every vendor request this layer knows of answers through ptr, but the content-scale
+            // hint, whose value is in opt.
+            if (ptr == nullptr &&
+                !(index == kHostExtensionVendor && value == kHostExtensionContentScale))
+                return 0;
+            return vendorSpecific(index, value, ptr, opt);
         case effCanDo:
             return text ? canDo(text) : 0;
         case effGetTailSize:

@@ -533,6 +533,12 @@ struct VstAudioFile;
 struct VstOfflineTask;
 struct VstWindow;
 
+// A host extension carried by effVendorSpecific: index kHostExtensionVendor and value
+// kHostExtensionContentScale tell the plug-in the scale its editor should draw at, in opt, with a
+// null ptr (a published extension of one host maker, followed by others).
+constexpr VstInt32 kHostExtensionVendor = vstFourCC('P', 'r', 'e', 'S');
+constexpr VstInt32 kHostExtensionContentScale = vstFourCC('A', 'e', 'C', 's');
+
 // ---- Program and bank files ----
 // Stored big-endian; each file is one 'CcnK' chunk whose byteSize counts the bytes after the
 // byteSize field itself.

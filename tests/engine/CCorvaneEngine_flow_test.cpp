@@ -172,15 +172,26 @@ TEST(EngineFlow, OutputDoesNotDependOnHowTheHostSplitsBlocks) {
     busy(*b);
     for (E* e : {a.get(), b.get()})
         e->set_normalised_parameter(E::env_trigger, 2.0f / 3.0f);
-    whole.render(*a, 2, 2, 1);
+    // Rev Decay and Rev Freeze change between the two halves, within one of the reverb's
+    // chunks: each engine takes them at that chunk's end, however its host split the blocks.
+    const int change = 3000;
+    auto change_reverb = [](E& e) {
+        e.set_normalised_parameter(E::rev_decay, 0.3f);
+        e.set_normalised_parameter(E::rev_freeze, 1.0f);
+    };
+    whole.render(*a, 2, 2, 1, 0, change);
+    change_reverb(*a);
+    whole.render(*a, 2, 2, 1, change, frames - change);
     const int sizes[] = {1, 2, 31, 32, 33, 255, 256, 257, 1000};
     for (int done = 0, k = 0; done < frames; ++k) {
-        const int n = std::min(sizes[k % 9], frames - done);
+        if (done == change) change_reverb(*b);
+        const int n = std::min(sizes[k % 9], (done < change ? change : frames) - done);
         split.render(*b, 2, 2, 1, done, n);
         done += n;
     }
     EXPECT_EQ(whole.out_left, split.out_left);
     EXPECT_EQ(whole.out_right, split.out_right);
+    EXPECT_EQ(a->reverb().effective_feedback(), 1.0f);
 }
 
 TEST(EngineFlow, EmptyAndNullBuffersAreHandled) {

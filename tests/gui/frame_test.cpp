@@ -155,6 +155,33 @@ TEST(CFrame, RendersBackgroundThenViewsAndRedrawsOnlyWhatIsDirty) {
     EXPECT_EQ(pixelAt(f.frame->getImage(), 45, 45).b, 255);
 }
 
+// At a scale the image is the frame's size times the scale, rounded up, and wholly painted, the
+// last column and row (only partly inside the frame at 1.25x) included; views sit at their place
+// times the scale.
+TEST(CFrame, AtAScaleTheImageIsScaledAndWhollyPainted) {
+    CFrame* frame = new CFrame(CRect(0, 0, 101, 61), nullptr, nullptr);
+    frame->setBackgroundColor(CColor(127, 127, 127, 255));
+    struct Box : CView {
+        using CView::CView;
+        void draw(CDrawContext* context) override {
+            context->setFillColor(kRedCColor);
+            context->drawRect(size, kDrawFilled);
+        }
+    };
+    frame->addView(new Box(CRect(10, 10, 30, 30)));
+    frame->setScale(1.25);
+    EXPECT_EQ(frame->getScale(), 1.25);
+    cairo_surface_t* image = frame->getImage();
+    ASSERT_EQ(cairo_image_surface_get_width(image), 127);
+    ASSERT_EQ(cairo_image_surface_get_height(image), 77);
+    frame->render();
+    EXPECT_EQ(pixelAt(image, 126, 76).a, 255);
+    EXPECT_EQ(pixelAt(image, 126, 76).r, 127);
+    EXPECT_EQ(pixelAt(image, 13, 13).r, 255);
+    EXPECT_EQ(pixelAt(image, 11, 11).r, 127);
+    frame->forget();
+}
+
 TEST(CFrame, ClipsEachViewToItsRectangle) {
     struct Spill : CView {
         using CView::CView;

@@ -65,23 +65,44 @@ TEST_F(X11Frame, OpensAChildWindowOfTheParent) {
     frame->forget();
 }
 
-TEST_F(X11Frame, WindowEventsDriveTheControls) {
+// At every scale the window is the scaled size and its pixels map back to frame pixels: a press
+// at the knob's centre on screen takes it, a press just left of it does not, and a drag over the
+// same share of the screen (20 frame pixels, so 20 x scale window pixels) turns it as far.
+class X11ScaledFrame : public X11Frame, public ::testing::WithParamInterface<double> {};
+
+TEST_P(X11ScaledFrame, WindowEventsDriveTheControlsInFramePixels) {
+    const double scale = GetParam();
+    const auto px = [scale](double framePixels) { return int(framePixels * scale); };
     corvane::test::RecordingEditor editor;
     CFrame* frame = new CFrame(CRect(0, 0, 200, 100), parentHandle(), &editor);
-    auto* knob = new CKnob(CRect(10, 10, 60, 60), nullptr, 5, nullptr, nullptr);
+    frame->setScale(scale);
+    auto* knob = new CKnob(CRect(10, 10, 70, 70), nullptr, 5, nullptr, nullptr);
     knob->setValue(0.5f);
     frame->addView(knob);
     const Window child = frame->getX11Window();
     ASSERT_NE(child, 0u);
-    send(child, motion(30, 30, 0));
-    send(child, button(ButtonPress, 30, 30, 0));
-    send(child, motion(30, 10, Button1Mask));
-    send(child, button(ButtonRelease, 30, 10, Button1Mask));
+    frame->idle();
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, child, &attributes);
+    EXPECT_EQ(attributes.width, CFrame::scaledExtent(200, scale));
+    EXPECT_EQ(attributes.height, CFrame::scaledExtent(100, scale));
+
+    send(child, button(ButtonPress, px(10) - 1, px(40), 0));
+    send(child, button(ButtonRelease, px(10) - 1, px(40), Button1Mask));
+    frame->idle();
+    EXPECT_TRUE(editor.events.empty());
+
+    send(child, motion(px(40), px(40), 0));
+    send(child, button(ButtonPress, px(40), px(40), 0));
+    send(child, motion(px(40), px(20), Button1Mask));
+    send(child, button(ButtonRelease, px(40), px(20), Button1Mask));
     frame->idle();
     EXPECT_NEAR(knob->getValue(), 0.6f, 1e-6);
     EXPECT_EQ(editor.events, (std::vector<std::string>{"begin 5", "end 5"}));
     frame->forget();
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, X11ScaledFrame, ::testing::Values(1.0, 1.25, 1.5, 1.75, 2.0));
 
 TEST_F(X11Frame, IdleShowsTheFrameInTheWindow) {
     CFrame* frame = new CFrame(CRect(0, 0, 200, 100), parentHandle(), nullptr);

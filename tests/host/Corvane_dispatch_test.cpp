@@ -2,10 +2,15 @@
 // table, can-do answers, pins, the private vendor requests and the answers to bad requests.
 
 #include "corvane_test_host.h"
+#include "editor/ccorvanescalemenu.h"
+#include "host/CorvaneVstEditor.h"
+#include "tests/gui/gui_test_util.h"
 
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -92,6 +97,44 @@ TEST_F(CorvaneDispatch, FixedAnswers) {
     dispatch(effEditIdle);
     dispatch(effEditClose);
     EXPECT_EQ(dispatch(effEditOpen), 1);
+    dispatch(effEditClose);
+}
+
+// A host's content-scale hint (a vendor request with the scale in opt and no buffer) sizes the
+// editor's rectangle and window; an unusable scale, or another vendor request without a buffer,
+// changes nothing. The user's choice from the editor's title menu asks the host to resize.
+TEST_F(CorvaneDispatch, TheHostsContentScaleAndTheUsersChoiceSizeTheEditor) {
+    const auto hint = [this](float scale) {
+        return dispatch(effVendorSpecific, kHostExtensionVendor, kHostExtensionContentScale,
+                        nullptr, scale);
+    };
+    const auto size = [this] {
+        ERect* rect = nullptr;
+        dispatch(effEditGetRect, 0, 0, &rect);
+        return std::make_pair(rect->right - rect->left, rect->bottom - rect->top);
+    };
+    EXPECT_EQ(hint(1.5f), 1);
+    EXPECT_EQ(size(), std::make_pair(1095, 453));
+    EXPECT_EQ(dispatch(effEditOpen), 1);
+    EXPECT_EQ(hint(2.f), 1);
+    EXPECT_EQ(size(), std::make_pair(1460, 604));
+    for (float bad : {0.f, -1.f, NAN, INFINITY})
+        EXPECT_EQ(hint(bad), 0) << bad;
+    EXPECT_EQ(dispatch(effVendorSpecific, kHostExtensionVendor, 0, nullptr, 1.f), 0);
+    EXPECT_EQ(size(), std::make_pair(1460, 604));
+    EXPECT_EQ(host.calls(audioMasterSizeWindow), 0);
+
+    VSTGUI::CFrame* frame =
+        static_cast<CorvaneVstEditor*>(plugin->getEditor())->editor().getFrame();
+    ASSERT_NE(frame, nullptr);
+    corvane::test::Mouse mouse{*frame};
+    mouse.down(60, 20, VSTGUI::kRButton);
+    VSTGUI::CView* menu = frame->getModalView();
+    ASSERT_NE(menu, nullptr);
+    const VSTGUI::CRect box = menu->getViewSize();
+    mouse.down(box.left + 20, box.top + 1 + 2.5 * CCorvaneScaleMenu::kEntryHeight); // 125%
+    EXPECT_EQ(size(), std::make_pair(913, 378));
+    EXPECT_EQ(host.calls(audioMasterSizeWindow), 1);
     dispatch(effEditClose);
 }
 

@@ -1,14 +1,16 @@
 // The processor on its own, as every format edition drives it: blocks with and without inputs,
-// events at their frames, programs, the LFO's sync pair, texts, and an audio path that neither
-// allocates nor locks.
+// events at their frames, programs, the LFO's sync pair, texts, an audio path that neither
+// allocates nor locks, and the floating-point mode it computes in.
 
 #include "processor_test_support.h"
 
 #include "params/CorvaneFactoryPrograms.h"
+#include "processor/CorvaneFloatMode.h"
 #include "rt_probe.h"
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -202,6 +204,52 @@ TEST(CorvaneProcessor, AudioPathNeitherAllocatesNorLocks) {
     }
     EXPECT_EQ(probe.allocations(), 0);
     EXPECT_EQ(probe.locks(), 0);
+}
+
+// The calls that run the engine compute in the processor's own mode (subnormals flushed,
+// rounding to nearest) whatever mode the host left, and give the host's mode back: the same
+// samples come out of a host that rounds towards zero, and its mode survives every call.
+TEST(CorvaneProcessor, EngineCallsRunInTheirOwnFloatModeAndRestoreTheHosts) {
+#if defined(__SSE2__) || defined(__x86_64__)
+    const unsigned usual = _mm_getcsr();
+    // Round towards zero, a host that already flushes but rounds upwards, and one already in
+    // the processor's mode.
+    const unsigned hostModes[] = {usual, (usual & ~0x6000u) | 0x6000u,
+                                  (usual & ~0x6000u) | 0x4000u | 0x8040u, CorvaneFloatMode::kMode};
+    std::vector<float> first;
+    for (const unsigned host : hostModes) {
+        auto p = make_processor();
+        p->setProgram(1);
+        unsigned inside = 0;
+        p->setTestHook(
+            [](void* context, CorvaneProcessor::Step) {
+                *static_cast<unsigned*>(context) = CorvaneFloatMode::current();
+            },
+            &inside);
+        _mm_setcsr(host);
+        p->setSampleRate(44100.0);
+        EXPECT_EQ(_mm_getcsr() & CorvaneFloatMode::kModeMask, host & CorvaneFloatMode::kModeMask);
+        p->activate();
+        EXPECT_EQ(inside & CorvaneFloatMode::kModeMask, CorvaneFloatMode::kMode);
+        EXPECT_EQ(_mm_getcsr() & CorvaneFloatMode::kModeMask, host & CorvaneFloatMode::kModeMask);
+        inside = 0;
+        Buffers b(4096);
+        std::vector<float> out;
+        for (int i = 0; i < 8; ++i) {
+            p->process(b.block(4096));
+            out.insert(out.end(), b.out[0].begin(), b.out[0].end());
+        }
+        EXPECT_EQ(inside & CorvaneFloatMode::kModeMask, CorvaneFloatMode::kMode);
+        EXPECT_EQ(_mm_getcsr() & CorvaneFloatMode::kModeMask, host & CorvaneFloatMode::kModeMask);
+        _mm_setcsr(usual);
+        if (first.empty())
+            first = out;
+        else
+            EXPECT_EQ(std::memcmp(first.data(), out.data(), out.size() * sizeof(float)), 0);
+    }
+#else
+    GTEST_SKIP() << "no control register to check on this processor";
+#endif
 }
 
 } // namespace

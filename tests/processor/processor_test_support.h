@@ -79,8 +79,8 @@ inline void expect_same_engine_settings(const CorvaneProcessor& expected,
     EXPECT_EQ(a.bypassed(), b.bypassed());
     EXPECT_EQ(a.envelope_gain(), b.envelope_gain());
     EXPECT_EQ(a.lfo_phase_offset(), b.lfo_phase_offset());
-    EXPECT_EQ(a.reverb().effective_feedback(), b.reverb().effective_feedback());
-    EXPECT_EQ(a.reverb().effective_damping(), b.reverb().effective_damping());
+    EXPECT_EQ(a.reverb_decay(), b.reverb_decay());
+    EXPECT_EQ(a.reverb_freeze(), b.reverb_freeze());
 }
 
 // Runs another thread's action to its end while the thread that reaches `step` first (on the

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 using corvane::resources::findResource;
 using corvane::resources::ResourceData;
@@ -105,16 +106,28 @@ TEST(WindowBitmap, GlyphSheetsAre256Square) {
     }
 }
 
+// Also for a resource whose built-in bitmap was decoded before (and is kept for the process).
 TEST(WindowBitmap, UnreadableOrMissingDataGivesAnEmptyBitmap) {
+    auto before = std::make_unique<VSTGUI::CBitmap>("button.png");
+    ASSERT_TRUE(before->isLoaded());
     const unsigned char junk[16] = {0x89, 'P', 'N', 'G', 0, 0, 0, 0};
-    ScopedResourceOverride o;
-    o.replace("PNG", "junk.png", junk, sizeof junk);
-    VSTGUI::CBitmap bad("junk.png");
-    EXPECT_FALSE(bad.isLoaded());
-    EXPECT_EQ(bad.getWidth(), 0);
-    VSTGUI::CBitmap missing("missing.png");
-    EXPECT_FALSE(missing.isLoaded());
-    EXPECT_EQ(missing.getHeight(), 0);
+    {
+        ScopedResourceOverride o;
+        o.replace("PNG", "junk.png", junk, sizeof junk);
+        o.replace("PNG", "button.png", junk, sizeof junk);
+        VSTGUI::CBitmap bad("junk.png");
+        EXPECT_FALSE(bad.isLoaded());
+        EXPECT_EQ(bad.getWidth(), 0);
+        EXPECT_FALSE(VSTGUI::CBitmap("button.png").isLoaded());
+        VSTGUI::CBitmap missing("missing.png");
+        EXPECT_FALSE(missing.isLoaded());
+        EXPECT_EQ(missing.getHeight(), 0);
+    }
+    // Bitmaps of one resource share its decoded image: each outlives the others.
+    VSTGUI::CBitmap after("button.png");
+    before.reset();
+    EXPECT_EQ(after.getWidth(), 21);
+    EXPECT_EQ(after.getHeight(), 48);
 }
 
 } // namespace

@@ -161,18 +161,23 @@ TEST(HostCommandLine, BenchComparesPluginsProgramByProgram) {
         dir.file(""));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("48000 Hz, block 256"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("3 repetitions taking turns"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Summary"), std::string::npos);
     size_t rows = 0;
     for (size_t at = 0; (at = r.out.find("Quiet", at)) != std::string::npos; ++at)
         ++rows;
     EXPECT_EQ(rows, 2u);
-    EXPECT_NE(r.out.find("1.00 x the first"), std::string::npos);
+    // The first plug-in against itself, every repetition.
+    EXPECT_NE(r.out.find("1.00 [1.00..1.00] 1.00..1.00"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("silence / noise"), std::string::npos);
     EXPECT_TRUE(dir.entries().empty());
 
-    const RunResult quiet = run_host(
-        {"bench", kTestPlugin, "--silence", "--seconds", "0.02", "--reps", "1"}, dir.file(""));
+    const RunResult quiet =
+        run_host({"bench", kTestPlugin, "--silence", "0.05", "--seconds", "0.02", "--reps", "1"},
+                 dir.file(""));
     ASSERT_EQ(quiet.code, 0) << quiet.err;
-    EXPECT_NE(quiet.out.find("silence after noise"), std::string::npos) << quiet.out;
+    EXPECT_NE(quiet.out.find("silence timed after 0.05 s of silence"), std::string::npos) << quiet.out;
+    EXPECT_NE(quiet.out.find("silence / noise"), std::string::npos) << quiet.out;
 }
 
 TEST(HostCommandLine, HelpAndUsage) {

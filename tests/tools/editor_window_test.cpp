@@ -311,6 +311,26 @@ TEST(EditorCommand, OpensTheEditorPlaysAndWritesTheScreenshot) {
     EXPECT_NE(r.out.find("screenshot: shot.png"), std::string::npos) << r.out;
 }
 
+// The host's scale reaches the plug-in's editor: the window, and so the screenshot, is the editor's
+// 730 x 302 pixels times the scale.
+TEST(EditorCommand, TheScaleSizesTheWindowAndItsScreenshot) {
+    if (!x_server_available()) GTEST_SKIP() << "no X server";
+    for (const auto& [scale, width, height] :
+         {std::tuple<const char*, int, int>{"1.5", 1095, 453}, {"2", 1460, 604}}) {
+        TempDir dir;
+        const RunResult r = corvane::test::run_host(
+            {"editor", kModule, "--seconds", "0", "--scale", scale, "--screenshot", "shot.png"},
+            dir.file(""));
+        ASSERT_EQ(r.code, 0) << r.err;
+        cairo_surface_t* png = cairo_image_surface_create_from_png(dir.file("shot.png").c_str());
+        EXPECT_EQ(cairo_image_surface_get_width(png), width) << scale;
+        EXPECT_EQ(cairo_image_surface_get_height(png), height) << scale;
+        cairo_surface_destroy(png);
+    }
+    TempDir dir;
+    EXPECT_NE(corvane::test::run_host({"editor", kModule, "--scale", "0.5"}, dir.file("")).code, 0);
+}
+
 TEST(EditorCommand, APlugInWithoutAWindowOrWithoutAServerFailsClearly) {
     TempDir dir;
     const RunResult r = corvane::test::run_host(

@@ -88,6 +88,10 @@ void raisedRect(cairo_t* cr, double x, double y, double w, double h, double r, c
     cairo_pattern_destroy(body);
 }
 
+std::string pngFolder(int scale) {
+    return scale == 1 ? "PNG" : "PNG_" + std::to_string(scale) + "X";
+}
+
 bool writePng(cairo_surface_t* surface, const std::string& path) {
     cairo_surface_flush(surface);
     const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());

@@ -53,6 +53,9 @@ void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 void raisedRect(cairo_t* cr, double x, double y, double w, double h, double r, const Rgba& top,
                 const Rgba& bottom, double shadow_dy, double shadow_alpha);
 
+// The resources folder of the bitmaps drawn at a scale: PNG at 1x, PNG_2X at 2x.
+std::string pngFolder(int scale);
+
 // Writes the surface, returning false (and printing why) on failure.
 bool writePng(cairo_surface_t* surface, const std::string& path);
 

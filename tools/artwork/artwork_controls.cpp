@@ -68,17 +68,20 @@ void drawKnobFrame(cairo_t* cr, const KnobStyle& s, double value) {
     cairo_stroke(cr);
 }
 
-// Renders `frames` stacked frames of one size with the given painter.
+// Renders `frames` stacked frames of one size with the given painter, which draws in editor
+// pixels whatever the scale.
 template <typename Paint>
-bool writeStrip(int width, int frame_height, int frames, const std::string& path, Paint paint) {
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, frame_height * frames);
+bool writeStrip(int width, int frame_height, int frames, int scale, const std::string& path,
+                Paint paint) {
+    const int w = width * scale, fh = frame_height * scale;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, fh * frames);
     cairo_t* cr = cairo_create(surface);
     for (int i = 0; i < frames; ++i) {
         cairo_save(cr);
-        cairo_rectangle(cr, 0, i * frame_height, width, frame_height);
+        cairo_rectangle(cr, 0, i * fh, w, fh);
         cairo_clip(cr);
-        cairo_translate(cr, 0, i * frame_height);
+        cairo_translate(cr, 0, i * fh);
+        cairo_scale(cr, scale, scale);
         paint(cr, i);
         cairo_restore(cr);
     }
@@ -111,18 +114,19 @@ void drawSlot(cairo_t* cr, double x, double y, double w, double h) {
 
 } // namespace
 
-bool writeKnobStrip(const KnobStyle& style, const std::string& path) {
+bool writeKnobStrip(const KnobStyle& style, int scale, const std::string& path) {
     constexpr int kFrames = 101;
-    return writeStrip(style.width, style.frame_height, kFrames, path, [&](cairo_t* cr, int i) {
-        drawKnobFrame(cr, style, i / double(kFrames - 1));
-    });
+    return writeStrip(
+        style.width, style.frame_height, kFrames, scale, path,
+        [&](cairo_t* cr, int i) { drawKnobFrame(cr, style, i / double(kFrames - 1)); });
 }
 
-bool writeVerticalSwitch(int width, int frame_height, int positions, const std::string& path) {
+bool writeVerticalSwitch(int width, int frame_height, int positions, int scale,
+                         const std::string& path) {
     // The thumb positions match the switch's hit zones: equal bands of the frame height.
     const double band = double(frame_height) / positions;
     const double slot_x = 6, slot_w = 7;
-    return writeStrip(width, frame_height, positions, path, [&](cairo_t* cr, int active) {
+    return writeStrip(width, frame_height, positions, scale, path, [&](cairo_t* cr, int active) {
         drawSlot(cr, slot_x, 2, slot_w, frame_height - 4);
         for (int p = 0; p < positions; ++p) {
             const double cy = std::floor(band * (p + 0.5)) + 0.5;
@@ -142,17 +146,18 @@ bool writeVerticalSwitch(int width, int frame_height, int positions, const std::
     });
 }
 
-bool writeHorizontalSwitch(int width, int frame_height, int positions, const std::string& path) {
+bool writeHorizontalSwitch(int width, int frame_height, int positions, int scale,
+                           const std::string& path) {
     const double band = double(width) / positions;
-    return writeStrip(width, frame_height, positions, path, [&](cairo_t* cr, int active) {
+    return writeStrip(width, frame_height, positions, scale, path, [&](cairo_t* cr, int active) {
         drawSlot(cr, 3, frame_height / 2.0 - 3.5, width - 6, 7);
         const double cx = std::floor(band * (active + 0.5)) + 0.5;
         drawThumb(cr, cx - 5, frame_height / 2.0 - 8, 10, 16, false);
     });
 }
 
-bool writeButton(int width, int frame_height, const std::string& path) {
-    return writeStrip(width, frame_height, 2, path, [&](cairo_t* cr, int on) {
+bool writeButton(int width, int frame_height, int scale, const std::string& path) {
+    return writeStrip(width, frame_height, 2, scale, path, [&](cairo_t* cr, int on) {
         const double cx = width / 2.0, cy = frame_height / 2.0;
         raisedRect(cr, 1.5, 1.5, width - 3, frame_height - 4, 3, {0.40, 0.415, 0.44, 1},
                    {0.20, 0.21, 0.23, 1}, 1.5, 0.55);

@@ -39,30 +39,39 @@ void put16(std::vector<std::uint8_t>& out, unsigned v) {
     out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
 }
 
-// Renders one glyph into a scratch surface and copies its inked columns into the sheet.
-GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, cairo_t* sheet, int& pen_x,
-                       int& pen_y) {
+constexpr int kScratchPad = 8;
+
+// One glyph drawn on a transparent scratch surface of its cell's height, the pen kScratchPad
+// editor pixels in from the left, at `scale` image pixels per editor pixel.
+cairo_surface_t* renderGlyph(const BitmapFontSpec& font, int code, int scale,
+                             cairo_text_extents_t* extents) {
+    const int scratch_w = static_cast<int>(font.pixel_size * 3) + 2 * kScratchPad;
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scratch_w * scale,
+                                                          font.cell_height * scale);
+    cairo_t* cr = cairo_create(scratch);
+    cairo_scale(cr, scale, scale);
+    useFont(cr, font.face, font.pixel_size);
+    cairo_set_source_rgba(cr, 1, 1, 1, 1);
+    const std::string text = utf8(code);
+    cairo_move_to(cr, kScratchPad, font.baseline);
+    cairo_show_text(cr, text.c_str());
+    if (extents != nullptr) cairo_text_extents(cr, text.c_str(), extents);
+    cairo_destroy(cr);
+    cairo_surface_flush(scratch);
+    return scratch;
+}
+
+// Measures one glyph's ink at 1x and gives it a place in the sheet.
+GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, int& pen_x, int& pen_y) {
     GlyphRecord rec;
     rec.code = static_cast<std::uint16_t>(code);
     rec.height = static_cast<std::uint16_t>(font.cell_height);
 
-    const int pad = 8;
-    const int scratch_w = static_cast<int>(font.pixel_size * 3) + 2 * pad;
-    cairo_surface_t* scratch =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scratch_w, font.cell_height);
-    cairo_t* cr = cairo_create(scratch);
-    useFont(cr, font.face, font.pixel_size);
-    cairo_set_source_rgba(cr, 1, 1, 1, 1);
-    const std::string text = utf8(code);
-    cairo_move_to(cr, pad, font.baseline);
-    cairo_show_text(cr, text.c_str());
     cairo_text_extents_t extents;
-    cairo_text_extents(cr, text.c_str(), &extents);
-    cairo_destroy(cr);
-    cairo_surface_flush(scratch);
-
+    cairo_surface_t* scratch = renderGlyph(font, code, 1, &extents);
     const unsigned char* data = cairo_image_surface_get_data(scratch);
     const int stride = cairo_image_surface_get_stride(scratch);
+    const int scratch_w = cairo_image_surface_get_width(scratch);
     int ink_left = scratch_w, ink_right = -1;
     for (int y = 0; y < font.cell_height; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
@@ -72,11 +81,12 @@ GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, cairo_t* sheet, int
             if (x > ink_right) ink_right = x;
         }
     }
+    cairo_surface_destroy(scratch);
     rec.advance = static_cast<std::uint16_t>(std::lround(extents.x_advance));
     if (ink_right >= ink_left) {
         // The picture starts at the pen, or further left when the glyph reaches back (the j).
-        const int left = std::min(0, ink_left - pad);
-        const int right = ink_right - pad + 1;
+        const int left = std::min(0, ink_left - kScratchPad);
+        const int right = ink_right - kScratchPad + 1;
         rec.width = static_cast<std::uint16_t>(right - left);
         rec.x_offset = static_cast<std::uint16_t>(-left);
         if (pen_x + rec.width > kSheetSize) {
@@ -85,16 +95,33 @@ GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, cairo_t* sheet, int
         }
         rec.x = static_cast<std::uint16_t>(pen_x);
         rec.y = static_cast<std::uint16_t>(pen_y);
-        cairo_save(sheet);
-        cairo_set_operator(sheet, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(sheet, scratch, pen_x - (pad + left), pen_y);
-        cairo_rectangle(sheet, pen_x, pen_y, rec.width, font.cell_height);
-        cairo_fill(sheet);
-        cairo_restore(sheet);
         pen_x += rec.width + 1;
     }
-    cairo_surface_destroy(scratch);
     return rec;
+}
+
+// The glyph sheet at a scale: every picture drawn at that scale into its record's rectangle
+// times the scale, so one table serves the sheets of every scale.
+cairo_surface_t* drawSheet(const BitmapFontSpec& font, const std::vector<GlyphRecord>& records,
+                           int scale) {
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSheetSize * scale, kSheetSize * scale);
+    cairo_t* sheet = cairo_create(surface);
+    for (const GlyphRecord& rec : records) {
+        if (rec.width == 0) continue;
+        cairo_surface_t* scratch = renderGlyph(font, rec.code, scale, nullptr);
+        cairo_save(sheet);
+        cairo_set_operator(sheet, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(sheet, scratch, (rec.x - kScratchPad + rec.x_offset) * scale,
+                                 rec.y * scale);
+        cairo_rectangle(sheet, rec.x * scale, rec.y * scale, rec.width * scale,
+                        font.cell_height * scale);
+        cairo_fill(sheet);
+        cairo_restore(sheet);
+        cairo_surface_destroy(scratch);
+    }
+    cairo_destroy(sheet);
+    return surface;
 }
 
 bool checkMetric(const std::vector<GlyphRecord>& records, int code, int x_offset, int advance) {
@@ -113,10 +140,6 @@ bool checkMetric(const std::vector<GlyphRecord>& records, int code, int x_offset
 
 bool writeBitmapFont(const BitmapFontSpec& font, const std::string& out_dir) {
     if (font.face == nullptr) return false;
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSheetSize, kSheetSize);
-    cairo_t* sheet = cairo_create(surface);
-
     std::vector<GlyphRecord> records;
     int pen_x = 1, pen_y = 0;
     for (int code : characterSet()) {
@@ -129,12 +152,10 @@ bool writeBitmapFont(const BitmapFontSpec& font, const std::string& out_dir) {
             records.push_back(space);
             continue;
         }
-        records.push_back(placeGlyph(font, code, sheet, pen_x, pen_y));
+        records.push_back(placeGlyph(font, code, pen_x, pen_y));
     }
-    cairo_destroy(sheet);
     if (pen_y + font.cell_height > kSheetSize) {
         std::fprintf(stderr, "corvane-artwork: font %d does not fit its sheet\n", font.id);
-        cairo_surface_destroy(surface);
         return false;
     }
 
@@ -143,15 +164,16 @@ bool writeBitmapFont(const BitmapFontSpec& font, const std::string& out_dir) {
         bool ok = checkMetric(records, 'v', 0, 5) && checkMetric(records, '1', 0, 6) &&
                   checkMetric(records, '.', 0, 3) && checkMetric(records, '0', 0, 6) &&
                   checkMetric(records, 'j', 1, 3);
-        if (!ok) {
-            cairo_surface_destroy(surface);
-            return false;
-        }
+        if (!ok) return false;
     }
 
     const std::string id = std::to_string(font.id);
-    bool ok = writePng(surface, out_dir + "/PNG/" + id + ".png");
-    cairo_surface_destroy(surface);
+    bool ok = true;
+    for (int scale : {1, 2}) {
+        cairo_surface_t* surface = drawSheet(font, records, scale);
+        ok &= writePng(surface, out_dir + "/" + pngFolder(scale) + "/" + id + ".png");
+        cairo_surface_destroy(surface);
+    }
 
     std::vector<std::uint8_t> table = {'V', 'O', 'V', 'I', 'Z', 'U', 'D', 'U'};
     put16(table, 1);

@@ -17,7 +17,9 @@ struct BitmapFontSpec {
     double pixel_size;
 };
 
-// Writes PNG/<id>.png and VOVIZUDU_MAP/<id>.bin under out_dir; false on failure.
+// Writes the sheets PNG/<id>.png (256 x 256) and PNG_2X/<id>.png (512 x 512) and the table
+// VOVIZUDU_MAP/<id>.bin under out_dir; false on failure. The table's positions and metrics are in
+// editor pixels: the 2x sheet holds each picture at twice its record's rectangle.
 bool writeBitmapFont(const BitmapFontSpec& spec, const std::string& out_dir);
 
 } // namespace corvane::artwork

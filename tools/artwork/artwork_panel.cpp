@@ -243,11 +243,26 @@ void drawSwitchLegends(cairo_t* cr, const PanelFonts& fonts) {
                 Align::Centre);
 }
 
+// A surface of the editor's size at the scale, with a context that draws in editor pixels.
+cairo_t* createScaled(int scale, cairo_surface_t** surface) {
+    *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kW * scale, kH * scale);
+    cairo_t* cr = cairo_create(*surface);
+    cairo_scale(cr, scale, scale);
+    return cr;
+}
+
+bool finish(cairo_t* cr, cairo_surface_t* surface, const std::string& path) {
+    cairo_destroy(cr);
+    const bool ok = writePng(surface, path);
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
 } // namespace
 
-bool writeBackground(const PanelFonts& fonts, const std::string& path) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kW, kH);
-    cairo_t* cr = cairo_create(surface);
+bool writeBackground(const PanelFonts& fonts, int scale, const std::string& path) {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = createScaled(scale, &surface);
     drawFace(cr);
     drawHeader(cr, fonts);
     for (const Section& s : kSections)
@@ -258,15 +273,12 @@ bool writeBackground(const PanelFonts& fonts, const std::string& path) {
     drawSwitchLegends(cr, fonts);
     drawScrew(cr, 6, kH - 6);
     drawScrew(cr, kW - 6, kH - 6);
-    cairo_destroy(cr);
-    const bool ok = writePng(surface, path);
-    cairo_surface_destroy(surface);
-    return ok;
+    return finish(cr, surface, path);
 }
 
-bool writeAbout(const PanelFonts& fonts, const std::string& path) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kW, kH);
-    cairo_t* cr = cairo_create(surface);
+bool writeAbout(const PanelFonts& fonts, int scale, const std::string& path) {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = createScaled(scale, &surface);
     cairo_pattern_t* bg =
         cairo_pattern_create_radial(kW * 0.5, kH * 0.45, 20, kW * 0.5, kH * 0.45, kW * 0.6);
     cairo_pattern_add_color_stop_rgb(bg, 0, 0.125, 0.133, 0.149);
@@ -307,10 +319,7 @@ bool writeAbout(const PanelFonts& fonts, const std::string& path) {
     cairo_rectangle(cr, 0, 0, kW, 2);
     cairo_rectangle(cr, 0, kH - 2, kW, 2);
     cairo_fill(cr);
-    cairo_destroy(cr);
-    const bool ok = writePng(surface, path);
-    cairo_surface_destroy(surface);
-    return ok;
+    return finish(cr, surface, path);
 }
 
 } // namespace corvane::artwork

@@ -30,6 +30,7 @@ struct EditorOptions {
     std::string plugin;
     double seconds = -1.0; // until the window is closed
     std::string screenshot;
+    double scale = 0.0; // 0: the plug-in's own choice (the desktop's)
     int rate = 44100;
     int block = 512;
     double tempo = 120.0;
@@ -71,6 +72,9 @@ int run_editor(const EditorOptions& o) {
     for (int pin = 2; pin < plugin->num_inputs(); ++pin)
         plugin->set_input_connected(pin, false);
 
+    // As a host on a HiDPI screen does, before it asks the editor's size.
+    if (o.scale > 0.0 && !plugin->set_editor_scale(o.scale) && !o.quiet)
+        std::fprintf(stderr, "corvane-host: the plug-in did not take the scale %g\n", o.scale);
     std::unique_ptr<EditorWindow> window =
         EditorWindow::create(*plugin, plugin->effect_name() + " - corvane-host", error);
     if (!window) return report_failure(error);
@@ -141,6 +145,10 @@ CLI::App* add_editor_command(CLI::App& app, int& exit_code) {
                   "closed)")
         ->check(CLI::Range(0.0, 86400.0));
     c->add_option("--screenshot", o->screenshot, "save the window as PNG just before closing");
+    c->add_option("--scale", o->scale,
+                  "the screen's scale the host tells the editor (1 to 3; default: none, the "
+                  "plug-in follows the desktop)")
+        ->check(CLI::Range(1.0, 3.0));
     add_settings_options(*c, o->settings);
     c->add_option("--rate", o->rate, "sample rate")
         ->capture_default_str()

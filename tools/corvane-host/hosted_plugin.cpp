@@ -298,6 +298,11 @@ bool HostedPlugin::editor_size(int& width, int& height) {
     return true;
 }
 
+bool HostedPlugin::set_editor_scale(double scale) {
+    return dispatch(effVendorSpecific, kHostExtensionVendor, kHostExtensionContentScale, nullptr,
+                    static_cast<float>(scale)) != 0;
+}
+
 bool HostedPlugin::open_editor(unsigned long parent_window) {
     return dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent_window)) != 0;
 }

@@ -93,6 +93,8 @@ public:
     bool output_properties(VstInt32 index, VstPinProperties& properties);
     bool editor_rect(ERect& rect);
     bool editor_size(int& width, int& height) override;
+    // Through the content-scale vendor request; true when the plug-in answered it.
+    bool set_editor_scale(double scale) override;
     bool open_editor(unsigned long parent_window) override;
     void close_editor() override;
     void editor_idle() override;

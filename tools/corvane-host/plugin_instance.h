@@ -84,6 +84,9 @@ public:
     // Editor: the size it asks for, opened inside a parent window of the host's (an X11 window
     // id), idle calls from the host's loop.
     virtual bool editor_size(int& width, int& height) = 0;
+    // The scale the host's screen asks of the editor (2 on a HiDPI screen); false when the
+    // plug-in's format or the plug-in has no way to hear it.
+    virtual bool set_editor_scale(double scale) = 0;
     virtual bool open_editor(unsigned long parent_window) = 0;
     virtual void close_editor() = 0;
     virtual void editor_idle() = 0;

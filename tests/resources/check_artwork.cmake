@@ -1,0 +1,22 @@
+# Draws the artwork afresh into WORK_DIR with GENERATOR and compares every file with the one
+# committed under RESOURCES: the committed bitmaps must be exactly what the generator draws.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+execute_process(COMMAND ${GENERATOR} ${WORK_DIR} ${FONT_DIR} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the artwork generator failed: ${result}")
+endif()
+file(GLOB_RECURSE drawn RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
+file(GLOB_RECURSE committed RELATIVE ${RESOURCES} ${RESOURCES}/PNG*/* ${RESOURCES}/VOVIZUDU_MAP/*)
+list(SORT drawn)
+list(SORT committed)
+if(NOT drawn STREQUAL committed)
+    message(FATAL_ERROR "drawn files differ from the committed ones:\n${drawn}\n${committed}")
+endif()
+foreach(f IN LISTS drawn)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/${f} ${RESOURCES}/${f}
+                    RESULT_VARIABLE differs)
+    if(NOT differs EQUAL 0)
+        message(FATAL_ERROR "${f} differs from what the generator draws")
+    endif()
+endforeach()
