@@ -1,8 +1,8 @@
 #pragma once
 
-#include "editor/ctypeinfield.h"
 #include "editor/ccorvanescalemenu.h"
 #include "editor/corvane_scale.h"
+#include "editor/ctypeinfield.h"
 #include "gui/cbaseobject.h"
 #include "gui/ccolor.h"
 #include "gui/ccontrollistener.h"

@@ -112,19 +112,15 @@ bool CorvaneLv2UiView::programNameAt(int program, char* text, std::size_t size) 
 void CorvaneLv2UiView::selectProgram(int program) {
     if (program < 0 || program >= kNumPrograms) return;
     program_ = program;
+    const auto apply = [this, program](int index) {
+        beginEdit(index);
+        performEdit(index, kFactoryPrograms[program].values[index]);
+        endEdit(index);
+    };
     // LFO Sync first: it decides which port LFO Rate's value goes to.
-    const float* values = kFactoryPrograms[program].values;
-    for (const int index : {static_cast<int>(kLfoSync), static_cast<int>(kLfoRate)}) {
-        beginEdit(index);
-        performEdit(index, values[index]);
-        endEdit(index);
-    }
-    for (int index = 0; index < kNumParams; ++index) {
-        if (index == kLfoSync || index == kLfoRate) continue;
-        beginEdit(index);
-        performEdit(index, values[index]);
-        endEdit(index);
-    }
+    apply(kLfoSync);
+    for (int index = 0; index < kNumParams; ++index)
+        if (index != kLfoSync) apply(index);
 }
 
 void CorvaneLv2UiView::beginEdit(int index) {

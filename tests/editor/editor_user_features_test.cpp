@@ -369,3 +369,29 @@ TEST_F(EditorUser, HelpNamesTheControlAndItsRangeAfterAShortRest) {
 }
 
 } // namespace
+
+namespace {
+
+// At twice the size the browser, its list and the typing field are drawn at their places in
+// editor units, twice as large: the list's panel colour where its panel is, in window pixels.
+TEST_F(EditorUser, TheNewViewsScaleWithTheWindow) {
+    editor->close();
+    editor->setScale(2);
+    ASSERT_TRUE(editor->open(nullptr));
+    browser().browserOpenList();
+    CProgramList* list = browser().getList();
+    ASSERT_NE(list, nullptr);
+    frame().render();
+    cairo_surface_t* image = frame().getImage();
+    ASSERT_EQ(cairo_image_surface_get_width(image), 2 * 730);
+    const CRect panel = list->panel();
+    // Inside the panel, right of the split, below the last preset row: panel colour.
+    const int x = static_cast<int>(2 * (panel.right - 20)),
+              y = static_cast<int>(2 * (panel.bottom - 10));
+    const test::Pixel p = test::pixelAt(image, x, y);
+    EXPECT_NEAR(p.r, 28, 4);
+    EXPECT_NEAR(p.g, 30, 4);
+    EXPECT_NEAR(p.b, 34, 4);
+}
+
+} // namespace

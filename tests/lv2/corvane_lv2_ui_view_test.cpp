@@ -6,6 +6,7 @@
 #include "lv2/corvane_lv2_ports.h"
 #include "lv2/corvane_lv2_ui_view.h"
 
+#include "params/CorvaneFactoryPrograms.h"
 #include "params/CorvaneParameterManager.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +114,32 @@ TEST_F(Lv2UiView, DisplayDataBecomesGraphEntries) {
     view.displayData(1.0, NAN, 4); // broken data adds nothing
     view.displayData(1.0, 1.0, -4);
     EXPECT_EQ(history.displayedTicks(), 128u);
+}
+
+} // namespace
+
+namespace {
+
+// The browser's factory programs in the LV2 UI: the host owns the presets, so choosing one
+// writes its values as gestures (every parameter touched and written); typed text goes through
+// the shared conversion with the UI's own sync state.
+TEST_F(Lv2UiView, AFactoryProgramIsWrittenAsGesturesAndTypedTextParses) {
+    EXPECT_EQ(view.programCount(), kNumPrograms);
+    char name[32];
+    ASSERT_TRUE(view.programNameAt(3, name, sizeof name));
+    EXPECT_STREQ(name, kFactoryPrograms[3].name);
+    EXPECT_FALSE(view.programNameAt(kNumPrograms, name, sizeof name));
+    view.selectProgram(3);
+    EXPECT_EQ(view.currentProgram(), 3);
+    EXPECT_EQ(host.touches.size(), 2u * kNumParams);
+    for (int i = 0; i < kNumParams; ++i)
+        EXPECT_FLOAT_EQ(view.parameterValue(i), kFactoryPrograms[3].values[i]) << i;
+    float n = 0.0f;
+    view.portValue(kLfoSync, 0.0f);
+    ASSERT_TRUE(view.parseTyped(kLfoRate, "4 Hz", n));
+    EXPECT_FALSE(view.parseTyped(kLfoRate, "1/8T", n));
+    view.portValue(kLfoSync, 1.0f);
+    EXPECT_TRUE(view.parseTyped(kLfoRate, "1/8T", n));
 }
 
 } // namespace

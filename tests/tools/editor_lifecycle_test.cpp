@@ -63,7 +63,8 @@ protected:
     Counts count() {
         XSync(display, False);
         Counts c;
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator("/proc/self/fd"))
             ++c.fds;
         c.heap = mallinfo2().uordblks;
         XResClient* clients = nullptr;

@@ -18,10 +18,10 @@
 #include "x11_test_events.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <initializer_list>
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <thread>
 
 namespace corvane::tools {
