@@ -5,9 +5,7 @@
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace VSTGUI::x11 {
 
@@ -140,20 +138,9 @@ struct FrameWindow::Impl {
     CPoint lastPressAt;
 };
 
-void* openDisplay() {
-    constexpr int kTries = 4;
-    for (int i = 0; i < kTries; ++i) {
-        if (Display* d = XOpenDisplay(nullptr)) return d;
-        // Without a DISPLAY there is no server to wait for.
-        if (XDisplayName(nullptr)[0] == '\0') return nullptr;
-        if (i + 1 < kTries) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return nullptr;
-}
-
 FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
     if (parent == 0) return nullptr;
-    auto* display = static_cast<Display*>(openDisplay());
+    Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return nullptr;
     const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
     Window window = 0;

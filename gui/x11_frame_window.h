@@ -27,11 +27,6 @@ public:
     virtual bool windowKeyDown(CKeyCode& key) = 0;
 };
 
-// A connection to the X server in DISPLAY, or null. A busy server refuses a connection now and
-// then for a moment (its queue of connections waiting to be accepted is full; Xlib gives up at
-// once): a short pause and another try get through. At most a few milliseconds.
-void* openDisplay();
-
 class FrameWindow {
 public:
     // Opens a connection and a mapped child window of `parent`; null when either fails.

@@ -238,7 +238,7 @@ TEST_F(Lv2HostTest, JalvEmbedsTheEditor) {
     ASSERT_TRUE(jackReady_);
     const std::string log = dir_ + "/jalv-ui.log";
     Background jalv({"jalv.gtk3", "-n", "corvaneui", kPluginUri}, log, false);
-    Display* display = static_cast<Display*>(VSTGUI::x11::openDisplay());
+    Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
     Window editor = 0;
     ASSERT_TRUE(waitFor(

@@ -5,21 +5,7 @@
 
 #include <X11/Xlib.h>
 
-#include <chrono>
-#include <thread>
-
 namespace corvane::test {
-
-// A connection to the server in DISPLAY, or null. A busy server refuses one now and then for a
-// moment (its accept queue is full, and Xlib gives up at once), so a refusal is tried again.
-inline Display* x11_open_display() {
-    Display* d = XOpenDisplay(nullptr);
-    for (int i = 0; i < 3 && d == nullptr && XDisplayName(nullptr)[0] != '\0'; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        d = XOpenDisplay(nullptr);
-    }
-    return d;
-}
 
 // A press or release of the left button.
 inline XEvent x11_button(int type, int x, int y, unsigned state, Time time = 0) {

@@ -19,8 +19,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 
-#include "x11_test_events.h"
-
 namespace corvane::tools {
 namespace {
 
@@ -42,7 +40,7 @@ struct Counts {
 class EditorLifecycleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        display = test::x11_open_display();
+        display = XOpenDisplay(nullptr);
         if (display == nullptr) GTEST_SKIP() << "no X server";
         int event = 0, error = 0;
         if (!XResQueryExtension(display, &event, &error)) GTEST_SKIP() << "no X-Resource";

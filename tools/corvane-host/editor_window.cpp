@@ -6,9 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace corvane::tools {
 
@@ -70,13 +68,7 @@ std::unique_ptr<EditorWindow> EditorWindow::create(PluginInstance& plugin, const
                 std::to_string(height) + ")";
         return nullptr;
     }
-    // A busy server refuses a connection now and then for a moment (its accept queue is full,
-    // and Xlib gives up at once): another try a millisecond later gets through.
     Display* d = XOpenDisplay(nullptr);
-    for (int i = 0; i < 3 && d == nullptr && XDisplayName(nullptr)[0] != '\0'; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        d = XOpenDisplay(nullptr);
-    }
     if (d == nullptr) {
         error = "cannot connect to an X server (DISPLAY is '" + std::string(XDisplayName(nullptr)) +
                 "')";
