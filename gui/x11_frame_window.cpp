@@ -225,6 +225,11 @@ void FrameWindow::dispatchEvents(FrameEventSink& sink) {
             case ButtonRelease: {
                 const int32_t bit = buttonBit(e.xbutton.button);
                 if (bit == 0) break;
+                // A press that became a drag is no first click: a quick press after it starts a
+                // new gesture, not a double click.
+                if (std::abs(e.xbutton.x - impl->lastPressAt.x) >= 4 ||
+                    std::abs(e.xbutton.y - impl->lastPressAt.y) >= 4)
+                    impl->lastButton = 0;
                 // The state still holds the released button; the views see it gone.
                 sink.windowMouseUp(CPoint(e.xbutton.x, e.xbutton.y),
                                    modifiers(e.xbutton.state) & ~bit);
