@@ -99,6 +99,8 @@ public:
     void* getSystemWindow() const { return systemWindow; }
     // The frame's own X11 window, or 0 when it runs offscreen only.
     unsigned long getX11Window() const { return window != nullptr ? window->window() : 0; }
+    // The window's display connection, readable when input waits (see idle); -1 offscreen.
+    int getX11ConnectionFd() const { return window != nullptr ? window->connectionFd() : -1; }
 
     CLASS_TYPE_OF(CFrame, CView)
 

@@ -191,6 +191,10 @@ FrameWindow::~FrameWindow() {
     delete impl;
 }
 
+int FrameWindow::connectionFd() const {
+    return impl != nullptr && impl->display != nullptr ? ConnectionNumber(impl->display) : -1;
+}
+
 void FrameWindow::dispatchEvents(FrameEventSink& sink) {
     Display* d = impl->display;
     ErrorTrap trap(d);

@@ -42,6 +42,9 @@ public:
     // Copies an area of the frame's image (window pixels) into the window.
     void present(cairo_surface_t* image, const CRect& area);
     unsigned long window() const { return windowId; }
+    // The connection's file descriptor: readable when events wait, so a host's event loop can
+    // call for dispatchEvents instead of polling.
+    int connectionFd() const;
 
 private:
     FrameWindow() = default;

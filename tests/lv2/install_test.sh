@@ -1,6 +1,7 @@
 #!/bin/sh
-# scripts/install.sh puts both editions where hosts look: the VST 2.4 library into ~/.vst and
-# the LV2 bundle into ~/.lv2, from which lilv finds the plug-in and its presets.
+# scripts/install.sh puts the editions where hosts look: the VST 2.4 library into ~/.vst, the
+# CLAP module into ~/.clap and the LV2 bundle into ~/.lv2, from which lilv finds the plug-in and
+# its presets.
 # Usage: install_test.sh INSTALL-SCRIPT BUILD-DIR
 set -eu
 script=$1
@@ -9,6 +10,7 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT INT TERM
 HOME="$home" "$script" --no-build "$build"
 test -x "$home/.vst/Corvane.so"
+test -x "$home/.clap/Corvane.clap"
 for f in manifest.ttl corvane.ttl presets.ttl corvane.so corvane_ui.so; do
     test -f "$home/.lv2/Corvane.lv2/$f"
 done

@@ -352,6 +352,7 @@ TEST_P(FailingRender, ExitsWithAReasonAndWritesNothing) {
     TempDir dir;
     dir.write_text("text.wav", "this is not audio");
     dir.write_text("fake.so", "this is not a library");
+    dir.write_text("fake.clap", "this is not a library either");
     write_wav(dir.file("mono48k.wav"), test_signal(1, 100, 48000.0));
     AudioBuffer three = test_signal(2, 100);
     three.channels.push_back(three.channels[0]);
@@ -392,7 +393,8 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"MissingPlugin", {"@missing.so"}, 1, "cannot find plug-in 'missing.so'"},
         Failure{"PluginNotALibrary", {"@fake.so"}, 1, "cannot load plug-in"},
         Failure{"PluginWithoutEntry", {"@" + kNotAPlugin}, 1, "neither VSTPluginMain nor main"},
-        Failure{"ClapNotYet", {"@plug.clap"}, 1, "CLAP plug-in, which this host cannot load"},
+        Failure{"ClapNotALibrary", {"@fake.clap"}, 1, "cannot load plug-in"},
+        Failure{"MissingClap", {"@missing.clap"}, 1, "cannot find plug-in 'missing.clap'"},
         Failure{"MissingInput", {"-i", "nothere.wav"}, 1, "cannot find 'nothere.wav'"},
         Failure{"UnreadableInput", {"-i", "text.wav"}, 1, "cannot read 'text.wav' as audio"},
         Failure{"ThreeChannels", {"-i", "three.wav"}, 1, "mono or stereo"},

@@ -1,5 +1,6 @@
 #include "tools/corvane-host/plugin_instance.h"
 
+#include "tools/corvane-host/clap_plugin.h"
 #include "tools/corvane-host/hosted_plugin.h"
 
 namespace corvane::tools {
@@ -17,10 +18,7 @@ std::unique_ptr<PluginInstance> load_plugin(const std::string& path, std::string
                                             bool verbose) {
     // Each format's modules have a file name of their own; another format's implementation
     // goes beside this one.
-    if (ends_with(path, ".clap")) {
-        error = "'" + path + "' is a CLAP plug-in, which this host cannot load yet";
-        return nullptr;
-    }
+    if (ends_with(path, ".clap")) return ClapPlugin::load(path, error);
     return HostedPlugin::load(path, error, verbose);
 }
 

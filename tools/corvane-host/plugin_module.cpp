@@ -12,7 +12,7 @@ PluginModule::~PluginModule() {
     if (handle_) dlclose(handle_);
 }
 
-std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::string& error) {
+void* open_plugin_library(const std::string& path, std::string& error) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         error = "cannot find plug-in '" + path + "'";
@@ -32,8 +32,13 @@ std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::s
     if (!handle) {
         const char* why = dlerror();
         error = "cannot load plug-in '" + path + "': " + (why ? why : "unknown reason");
-        return nullptr;
     }
+    return handle;
+}
+
+std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::string& error) {
+    void* handle = open_plugin_library(path, error);
+    if (!handle) return nullptr;
     void* symbol = dlsym(handle, "VSTPluginMain");
     if (!symbol) symbol = dlsym(handle, "main");
     if (!symbol) {

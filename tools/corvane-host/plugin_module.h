@@ -7,6 +7,10 @@
 
 namespace corvane::tools {
 
+// A plug-in module of any format loaded with dlopen (resident until the process ends), or null
+// with the reason in error: a missing file, not a file, not a library.
+void* open_plugin_library(const std::string& path, std::string& error);
+
 // A VST 2.4 module loaded with dlopen: the shared library and its entry point (VSTPluginMain, or
 // main for modules of older hosts' days). Unloads the library when destroyed, so every plug-in
 // made from it must be closed first.
