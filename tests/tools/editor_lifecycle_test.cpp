@@ -1,11 +1,15 @@
-// The editor opened and closed 200 times in a row in each edition's own module, as a host with
-// its own window does: afterwards no file descriptor, X connection, X window or heap memory is
-// left behind, every editor's connection is gone from the server with all its windows and
-// pixmaps, and no X error reached the host's handler. Skipped without an X server.
+// The editor opened and closed 200 times in a row in each edition's own module (VST 2.4, the LV2
+// UI, CLAP), as a host with its own window does: afterwards no file descriptor, X connection, X
+// window or heap memory is left behind, every editor's connection is gone from the server with
+// all its windows and pixmaps, and no X error reached the host's handler. Skipped without an X
+// server.
 
 #include "host_test_support.h"
 
 #include "lv2/corvane_lv2_ports.h"
+#ifdef CORVANE_CLAP
+#include "clap/clap_test_host.h"
+#endif
 
 #include <lv2/ui/ui.h>
 
@@ -200,6 +204,31 @@ TEST_F(EditorLifecycleTest, Lv2UiLeavesNothingBehind) {
         });
     dlclose(library);
 }
+
+#ifdef CORVANE_CLAP
+TEST_F(EditorLifecycleTest, ClapEditionLeavesNothingBehind) {
+    test::ClapModule module(CORVANE_CLAP);
+    test::ClapTestHost host;
+    test::ClapInstance instance(module, host);
+    ASSERT_NE(instance.gui, nullptr);
+    const clap_plugin* p = instance.plugin;
+    cycle(
+        [&] {
+            clap_window window{CLAP_WINDOW_API_X11, {}};
+            window.x11 = parent;
+            return instance.gui->create(p, CLAP_WINDOW_API_X11, false) &&
+                   instance.gui->set_parent(p, &window) && instance.gui->show(p) &&
+                   host.timers.size() == 1;
+        },
+        [&] { instance.timer->on_timer(p, host.timers.at(0)); },
+        [&] {
+            instance.gui->destroy(p);
+            // The window's timer and connection go with it.
+            EXPECT_TRUE(host.timers.empty());
+            EXPECT_TRUE(host.fds.empty());
+        });
+}
+#endif
 
 } // namespace
 } // namespace corvane::tools
