@@ -68,19 +68,17 @@ bool splitNumber(const std::string& text, double& value, std::string& unit) {
     return true;
 }
 
-bool parseChoice(int index, const std::string& text, float& normalised) {
+// A choice by the name its switch shows; false for any other text.
+bool parseChoiceName(int index, const std::string& text, float& normalised) {
     int count = 0;
     const char* const* names = choiceNames(index, count);
-    int step = -1;
-    for (int i = 0; i < count; ++i)
-        if (text == names[i]) step = i;
-    double number = 0.0;
-    std::string rest;
-    if (step < 0 && splitNumber(text, number, rest) && rest.empty())
-        step = static_cast<int>(std::clamp(std::floor(number + 0.5), 0.0, double(count - 1)));
-    if (step < 0) return false;
-    normalised = static_cast<float>(step) / static_cast<float>(count - 1);
-    return true;
+    for (int i = 0; i < count; ++i) {
+        if (text == names[i]) {
+            normalised = static_cast<float>(i) / static_cast<float>(count - 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 // The synchronised rate: division d (fastest first) sits at 1 - d / 15, where the manager's
@@ -127,8 +125,9 @@ bool parseTypedValue(const CorvaneParameterManager& params, int index, const cha
     if (text == nullptr || index < 0 || index >= kNumParams) return false;
     const std::string typed = compact(text);
     if (typed.empty()) return false;
-    int choices = 0;
-    if (choiceNames(index, choices) != nullptr) return parseChoice(index, typed, normalised);
+    // A number for a choice is its value as the host shows it (a step number, or 0..1 for the
+    // choices the engine reads from a continuous value), like any other parameter's.
+    if (parseChoiceName(index, typed, normalised)) return true;
     const int kind = params.getKind(index);
     if (kind == tw_paramManager::kKindSyncRate && params.isSynced(index))
         return parseDivision(params, typed, normalised);

@@ -10,8 +10,8 @@ class CorvaneParameterManager;
 // optionally followed by that unit ("-6 dB", "30%", "1500 Hz", "90 deg"); frequencies also with
 // a thousands suffix ("1.5k", "2 kHz"); the free LFO rate also as a period ("120 ms", "2 s");
 // the synchronised LFO rate as a tempo division ("1/8T", "1/4.", "1/16"); a switch or choice by
-// the name its switch shows ("BP", "SIDECH", "on") or by its step number. Values outside the
-// range are clamped. Anything else (another unit, trailing words, NaN, an empty text) is refused
+// the name its switch shows ("BP", "SIDECH", "on") or by the number the host shows for it (a
+// step number; 0..1 for Rev Pre/Post and Env Trigger). Values outside the range are clamped. Anything else (another unit, trailing words, NaN, an empty text) is refused
 // and nothing is written.
 namespace corvane {
 

@@ -82,6 +82,7 @@ TEST(CorvaneValueText, TheFormsPeopleTypeLandWhereTheySay) {
     EXPECT_FLOAT_EQ(typed(kLfoShape, "Sine"), 2.0f / 3.0f);
     EXPECT_FLOAT_EQ(typed(kBypass, "on"), 1.0f);
     EXPECT_FLOAT_EQ(typed(kRevPrePost, "1"), 1.0f);
+    EXPECT_FLOAT_EQ(typed(kLfoShape, "2"), 2.0f / 3.0f);
     // The free LFO rate: Hz, or a period.
     m.setNormalized(kLfoSync, 0.0f);
     EXPECT_NEAR(real(kLfoRate, "120 ms"), 1.0f / 0.12f, 0.01f);
