@@ -119,6 +119,7 @@ void CorvaneLv2::connect(std::uint32_t port, void* data) {
         case kNotifyPort:
             notify_ = static_cast<LV2_Atom_Sequence*>(data);
             break;
+        case kUiScalePort: // the UI's alone
         default:
             break;
     }

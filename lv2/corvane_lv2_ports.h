@@ -39,6 +39,9 @@ enum Port : std::uint32_t {
     kOutRightPort,
     kControlPort, // atom input: MIDI and the host's time:Position
     kNotifyPort,  // atom output: the graphs' data for the UI
+    // The editor's scale the user chose (0: none, else 1 to 3). Only the UI reads and writes
+    // it, so that hosts keep the choice with the session; it plays no part in the sound.
+    kUiScalePort,
     kPortCount,
 };
 

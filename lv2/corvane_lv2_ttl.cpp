@@ -21,6 +21,7 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                                   "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+                                  "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                                   "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
@@ -219,14 +220,25 @@ std::string describePlugin(const tw_paramManager& params) {
       << "        lv2:index " << std::to_string(kNotifyPort) << " ;\n"
       << "        lv2:symbol \"notify\" ;\n        lv2:name \"Notify\" ;\n"
       << "        lv2:portProperty lv2:connectionOptional ;\n"
-      << "        rdfs:comment \"The envelope and LFO graphs' data for the editor.\" ;\n    ] "
-         ".\n\n";
+      << "        rdfs:comment \"The envelope and LFO graphs' data for the editor.\" ;\n    ]";
+    // Kept out of automation and generic controls: it is the editor's own setting, here only
+    // so that the host saves it with the session. Presets leave it alone.
+    separate();
+    w << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n"
+      << "        lv2:index " << std::to_string(kUiScalePort) << " ;\n"
+      << "        lv2:symbol \"ui_scale\" ;\n        lv2:name \"Editor Scale\" ;\n"
+      << "        lv2:default 0.0 ;\n        lv2:minimum 0.0 ;\n        lv2:maximum 3.0 ;\n"
+      << "        lv2:portProperty pprops:notAutomatic , pprops:notOnGUI ;\n"
+      << "        lv2:scalePoint [ rdfs:label \"Auto\" ; rdf:value 0.0 ] ;\n"
+      << "        rdfs:comment \"The editor's scale the user chose; 0 follows the host or the "
+         "desktop.\" ;\n    ] .\n\n";
 
     w << uri(kUiUri) << "\n    a ui:X11UI ;\n"
       << "    ui:binary <" << kUiBinary << "> ;\n"
       << "    lv2:requiredFeature ui:parent ;\n"
-      << "    lv2:optionalFeature ui:resize , ui:touch , urid:map ;\n"
-      << "    lv2:extensionData ui:idleInterface ;\n"
+      << "    lv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options ;\n"
+      << "    lv2:extensionData ui:idleInterface , opts:interface ;\n"
+      << "    opts:supportedOption ui:scaleFactor ;\n"
       << "    ui:portNotification [\n        ui:plugin " << plugin << " ;\n"
       << "        lv2:symbol \"notify\" ;\n        ui:protocol atom:eventTransfer\n    ] .\n";
     return w.text;

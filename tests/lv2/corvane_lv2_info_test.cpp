@@ -153,7 +153,7 @@ TEST_F(Lv2InfoTest, ControlPortsCarryTheParameterTable) {
     EXPECT_NEAR(ports_[kFilterCutoff].maximum, 20000.0, 1e-6);
 }
 
-TEST_F(Lv2InfoTest, AudioAndAtomPortsAsHostsExpect) {
+TEST_F(Lv2InfoTest, PortsBesideTheParametersAsHostsExpect) {
     const struct {
         int port;
         const char* symbol;
@@ -170,6 +170,7 @@ TEST_F(Lv2InfoTest, AudioAndAtomPortsAsHostsExpect) {
         // Optional too, so renderers that pass no events (lv2apply) can run the plug-in.
         {kControlPort, "control", "#AtomPort", false, true},
         {kNotifyPort, "notify", "#AtomPort", false, true},
+        {kUiScalePort, "ui_scale", "#ControlPort", false, false},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.symbol);
@@ -179,6 +180,15 @@ TEST_F(Lv2InfoTest, AudioAndAtomPortsAsHostsExpect) {
         EXPECT_EQ(info.properties.find("#connectionOptional") != std::string::npos, e.optional);
         EXPECT_NE(info.types.find(e.kind), std::string::npos) << info.types;
     }
+    // The editor's scale: the user's choice, kept by the host, neither automated nor shown as a
+    // control; none (0) until the user makes one.
+    const PortInfo& scale = ports_[kUiScalePort];
+    EXPECT_NE(scale.types.find("#InputPort"), std::string::npos);
+    EXPECT_NE(scale.properties.find("#notAutomatic"), std::string::npos);
+    EXPECT_NE(scale.properties.find("#notOnGUI"), std::string::npos);
+    EXPECT_EQ(scale.defaultValue, 0.0);
+    EXPECT_EQ(scale.minimum, 0.0);
+    EXPECT_EQ(scale.maximum, 3.0);
     EXPECT_NE(text_.find("Optional Features: http://lv2plug.in/ns/lv2core#hardRTCapable"),
               std::string::npos);
     EXPECT_NE(text_.find("http://lv2plug.in/ns/extensions/ui#X11UI"), std::string::npos);
