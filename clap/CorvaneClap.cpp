@@ -613,6 +613,11 @@ bool CorvaneClap::textToValue(clap_id id, const char* text, double* value) const
     return true;
 }
 
+void CorvaneClap::programSelected(int) {
+    refreshBaseValues();
+    tellHostValuesChanged();
+}
+
 void CorvaneClap::refreshBaseValues() {
     for (int i = 0; i < kNumParams; ++i)
         baseValues_[i].store(processor_->getParameter(i), std::memory_order_relaxed);

@@ -91,6 +91,8 @@ private:
     void gestureBegin(int index) override;
     void gestureValue(int index, float normalised) override;
     void gestureEnd(int index) override;
+    // The editor's program browser switched programs: the values the host sees and saves follow.
+    void programSelected(int program) override;
     void queueGesture(std::uint16_t type, int index);
 
     // A lifecycle step: from one state to the next, on the thread the step belongs to.

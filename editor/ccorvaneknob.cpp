@@ -49,6 +49,20 @@ CMouseEventResult CCorvaneKnob::onMouseExited(CPoint&, const CButtonState&) {
     return kMouseEventHandled;
 }
 
+void CCorvaneKnob::showNotice(const std::string& text) {
+    shownText = text;
+    setDirty(true);
+}
+
+CMouseEventResult CCorvaneKnob::onMouseDown(CPoint& where, const CButtonState& buttons) {
+    // The first click of the pair was an ordinary (empty) gesture; the second types.
+    if (buttons.isLeftButton() && buttons.isDoubleClick() && typeIn) {
+        typeIn(getTag());
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+    return CAnimKnob::onMouseDown(where, buttons);
+}
+
 void CCorvaneKnob::setValueText(const std::string& text) {
     if (hovered && shownText != text) {
         shownText = text;

@@ -2,13 +2,15 @@
 
 #include "gui/cknob.h"
 
+#include <functional>
 #include <string>
 
 class CVovizuduResource;
 
 // A filmstrip knob with one line of bitmap-font text centred near its bottom: its short label
 // while the pointer is elsewhere, the parameter's read-out while the pointer is over it. The
-// editor supplies the read-out; until it does the knob shows "--". User-interface thread only.
+// editor supplies the read-out; until it does the knob shows "--". A double click asks the editor
+// for a typing field. User-interface thread only.
 class CCorvaneKnob : public VSTGUI::CAnimKnob {
 public:
     CCorvaneKnob(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -27,6 +29,14 @@ public:
                                             const VSTGUI::CButtonState& buttons) override;
 
     virtual void setValueText(const std::string& text);
+    // Shows a short notice in place of the read-out until the pointer leaves or the value
+    // changes ("NO VALUE" after text that did not parse).
+    void showNotice(const std::string& text);
+    // Called with the knob's tag when the user asks to type a value.
+    void setTypeInRequest(std::function<void(int32_t)> request) { typeIn = std::move(request); }
+
+    VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where,
+                                          const VSTGUI::CButtonState& buttons) override;
 
     const std::string& getLabelText() const { return labelText; }
     const std::string& getValueText() const { return valueText; }
@@ -41,4 +51,5 @@ private:
     std::string shownText;
     // Tracked apart from the texts: a read-out may well read like the label.
     bool hovered = false;
+    std::function<void(int32_t)> typeIn;
 };

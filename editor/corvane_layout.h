@@ -91,6 +91,15 @@ inline constexpr ViewSpec kViews[] = {
 
 constexpr int kViewCount = static_cast<int>(sizeof(kViews) / sizeof(kViews[0]));
 
+// Areas of the editor's own overlays, in editor units.
+struct Box {
+    int x, y, w, h;
+};
+// The program browser sits in the title bar between the legend and the maker's name; its list
+// opens below it, over the panel.
+inline constexpr Box kProgramBrowser{330, 9, 225, 22};
+inline constexpr Box kProgramList{150, 33, 438, 268};
+
 // The view of a control tag, or null.
 constexpr const ViewSpec* findView(int tag) {
     for (const ViewSpec& v : kViews)

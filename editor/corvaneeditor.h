@@ -2,6 +2,7 @@
 
 #include "editor/ccorvanescalemenu.h"
 #include "editor/corvane_scale.h"
+#include "editor/ctypeinfield.h"
 #include "gui/cbaseobject.h"
 #include "gui/ccolor.h"
 #include "gui/ccontrollistener.h"
@@ -11,9 +12,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 class CorvaneEditorView;
+class CorvanePresetBrowser;
+class CHelpBubble;
 class CCorvaneEnvView;
 class CCorvaneLFOView;
 class CVovizuduResource;
@@ -47,16 +51,28 @@ class CVSTGUITimer;
 // through the view's changed flags, taken on idle, on the timer and right after the user's own
 // edits; open takes them once and then reads every value, so no change can slip past a window
 // that opens.
+//
+// On top of the panel: a typing field for a value (double click on a knob, or Enter over any
+// control;
+// the text goes through the view's one conversion and becomes one gesture), the program browser
+// with the user's presets (CorvanePresetBrowser), and a help bubble naming the control under a
+// resting pointer with its range, which also carries messages for the user. The help and the
+// messages count timer ticks, not wall-clock time.
 class CorvaneEditor : public VSTGUI::VSTGUIEditorInterface,
                       public VSTGUI::CControlListener,
-                      public VSTGUI::CBaseObject {
+                      public VSTGUI::CBaseObject,
+                      private CTypeInField::Listener {
 public:
     static constexpr int32_t kTimerPeriodMs = 30;
     static constexpr VSTGUI::CColor kFrameColor{127, 127, 127, 255};
+    // Timer ticks before the help shows (about 0.6 s) and for which a message stays (3 s).
+    static constexpr int kHelpDelayTicks = 20;
+    static constexpr int kMessageTicks = 100;
 
     // view: the processor's editor view (null: an editor that shows defaults and changes
     // nothing). It must outlive the editor.
-    explicit CorvaneEditor(CorvaneEditorView* view);
+    // presetFolder: the user's presets (empty: UserPresetStore::defaultDirectory()).
+    explicit CorvaneEditor(CorvaneEditorView* view, const std::string& presetFolder = {});
     ~CorvaneEditor() override;
 
     // The window's size: the background bitmap's, at the scale in effect.
@@ -92,6 +108,8 @@ public:
     void endEdit(int32_t index) override;
 
     void valueChanged(VSTGUI::CControl* control) override;
+    // Enter over a control opens its typing field.
+    bool onKeyDown(VSTGUI::CKeyCode& key) override;
     // The timer tick: polls the display history, then moves the envelope and LFO graphs.
     VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
 
@@ -104,10 +122,25 @@ public:
     CCorvaneEnvView* getEnvView() const { return envView; }
     VSTGUI::CVSTGUITimer* getTimer() const { return timer; }
 
+    // Opens the typing field over the control of tag (a knob's: over its read-out); false when
+    // there is no such control, no window, or something else (the list, another field) holds
+    // the window.
+    bool openTypeIn(int32_t tag);
+    CTypeInField* getTypeInField() const { return typeIn; }
+    CHelpBubble* getHelpBubble() const { return bubble; }
+    CorvanePresetBrowser& presetBrowser() { return *browser; }
+    // Shows a message for the user in the help bubble, under the browser.
+    void showMessage(const std::string& text);
+
 private:
     // Moves the control of index to the view's value and refreshes read-outs.
     void applyParameter(int32_t index);
     void applyChangedParameters();
+    void typeInFinished(CTypeInField* field, bool accepted) override;
+    // One timer tick of the help bubble: shows help for a control the pointer rests on, ends
+    // a message whose time is up.
+    void tickHelp();
+    std::string helpText(int32_t tag) const;
     // Brings an open window to the scale in effect; true if it changed.
     bool applyScale();
 
@@ -133,6 +166,13 @@ private:
     int32_t height_ = 0;
     int32_t knobMode_ = 2; // linear
     bool inIdle = false;
+
+    std::unique_ptr<CorvanePresetBrowser> browser;
+    CTypeInField* typeIn = nullptr;
+    CHelpBubble* bubble = nullptr;
+    VSTGUI::CView* helpView = nullptr;
+    int helpTicks = 0;
+    int messageTicks = 0;
     corvane::EditorScale scale;
     std::function<void(double)> scaleListener;
     ScaleMenuBridge scaleMenu{*this};

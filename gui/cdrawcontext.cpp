@@ -61,6 +61,30 @@ void CDrawContext::drawLine(const CPoint& start, const CPoint& end) {
     cairo_stroke(cr);
 }
 
+namespace {
+void selectFont(cairo_t* cr, CCoord fontSize) {
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, fontSize);
+}
+} // namespace
+
+void CDrawContext::drawString(const char* text, const CPoint& origin, CCoord fontSize) {
+    if (text == nullptr || text[0] == '\0') return;
+    selectFont(cr, fontSize);
+    setSource(state.frameColor);
+    cairo_move_to(cr, origin.x, origin.y);
+    cairo_show_text(cr, text);
+    cairo_new_path(cr);
+}
+
+CCoord CDrawContext::getStringWidth(const char* text, CCoord fontSize) {
+    if (text == nullptr || text[0] == '\0') return 0;
+    selectFont(cr, fontSize);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text, &extents);
+    return extents.x_advance;
+}
+
 void CDrawContext::drawRect(const CRect& rect, CDrawStyle style) {
     if (style != kDrawStroked) {
         setSource(state.fillColor);

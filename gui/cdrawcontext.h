@@ -41,6 +41,10 @@ public:
     void drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset = CPoint(0, 0),
                     float alpha = 1.f);
     const CPoint& getPenPosition() const { return pen; }
+    // One line of text in the frame colour, in the system's sans-serif face at fontSize pixels,
+    // its baseline starting at origin. The width of a text as it would be drawn.
+    void drawString(const char* text, const CPoint& origin, CCoord fontSize);
+    CCoord getStringWidth(const char* text, CCoord fontSize);
 
     void setLineWidth(CCoord width);
     CCoord getLineWidth() const { return state.lineWidth; }

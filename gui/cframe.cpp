@@ -66,6 +66,7 @@ void CFrame::forgetPointers(const CView* view) {
     if (modalView == view) modalView = nullptr;
     if (mouseDownView == view) mouseDownView = nullptr;
     if (hoverView == view) hoverView = nullptr;
+    if (focusView == view) focusView = nullptr;
 }
 
 double CFrame::clampScale(double s) {
@@ -230,6 +231,22 @@ bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonSt
     return false;
 }
 
+bool CFrame::onKeyDown(CKeyCode& key) {
+    CView* target = focusView != nullptr ? focusView : hoverView;
+    if (modalView != nullptr && target != modalView) return false;
+    // The view or the editor may close the window or remove the view while handling the key.
+    remember();
+    bool used = false;
+    if (target != nullptr) {
+        target->remember();
+        used = target->onKeyDown(key);
+        target->forget();
+    }
+    if (!used && editor != nullptr) used = editor->onKeyDown(key);
+    forget();
+    return used;
+}
+
 void CFrame::cancelMouseDown() {
     if (mouseDownView == nullptr) return;
     CView* v = mouseDownView;
@@ -342,6 +359,9 @@ void CFrame::windowMouseExited(const CPoint& where, const CButtonState& buttons)
 }
 void CFrame::windowWheel(const CPoint& where, float distance, const CButtonState& buttons) {
     onWheel(fromScreen(where), distance, buttons);
+}
+bool CFrame::windowKeyDown(CKeyCode& key) {
+    return onKeyDown(key);
 }
 void CFrame::windowExposed(const CRect& area) {
     exposedAreas.push_back(area);

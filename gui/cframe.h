@@ -74,6 +74,13 @@ public:
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
     bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
     CView* getMouseDownView() const { return mouseDownView; }
+    // Keys go to the focus view if there is one, else to the view under the pointer, and then
+    // to the editor if no view used them; true when one of them used the key. A host's key requests
+    // and the window's key events arrive here.
+    bool onKeyDown(CKeyCode& key);
+    // The view that takes the keyboard (a typing field); null: none. Cleared when it is removed.
+    void setFocusView(CView* view) { focusView = view; }
+    CView* getFocusView() const { return focusView; }
     CView* getHoverView() const { return hoverView; }
     // The topmost view under the point that takes mouse input, or null.
     CView* getViewAt(const CPoint& where, const CButtonState& buttons = CButtonState()) const;
@@ -104,6 +111,7 @@ private:
     void windowMouseExited(const CPoint& where, const CButtonState& buttons) override;
     void windowWheel(const CPoint& where, float distance, const CButtonState& buttons) override;
     void windowExposed(const CRect& area) override;
+    bool windowKeyDown(CKeyCode& key) override;
 
     // Sends entered and exited to the views as the pointer moves between them.
     void checkMouseViews(const CPoint& where, const CButtonState& buttons);
@@ -122,6 +130,7 @@ private:
     CView* modalView = nullptr;
     CView* mouseDownView = nullptr;
     CView* hoverView = nullptr;
+    CView* focusView = nullptr;
     std::vector<CRect> invalidAreas;
     std::vector<CRect> exposedAreas;
     cairo_surface_t* image = nullptr;

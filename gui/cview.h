@@ -3,6 +3,7 @@
 #include "gui/cbaseobject.h"
 #include "gui/cbuttonstate.h"
 #include "gui/cgeometry.h"
+#include "gui/ckeycode.h"
 
 // A rectangular area of the frame that draws itself and may take mouse events. A view added to
 // a frame belongs to it; the frame redraws views marked dirty on its next idle.
@@ -31,6 +32,9 @@ public:
     virtual CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons);
     // distance: wheel steps, positive away from the user.
     virtual bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons);
+    // A key while the view has the keyboard (the frame's focus view, else the hovered one);
+    // true when the view used it.
+    virtual bool onKeyDown(CKeyCode& /*key*/) { return false; }
     virtual bool hitTest(const CPoint& where, const CButtonState& buttons = CButtonState());
 
     virtual void setDirty(bool val = true) { dirty = val; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/ckeycode.h"
+
 #include <cstdint>
 
 namespace VSTGUI {
@@ -16,6 +18,8 @@ public:
     virtual int32_t getKnobMode() const { return -1; }
     virtual void beginEdit(int32_t /*index*/) {}
     virtual void endEdit(int32_t /*index*/) {}
+    // A key no view used; true when the editor used it.
+    virtual bool onKeyDown(CKeyCode& /*key*/) { return false; }
     virtual CFrame* getFrame() const { return frame; }
 
 protected:

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <cairo-xlib.h>
 
 #include <cstdlib>
@@ -72,11 +73,64 @@ int32_t buttonBit(unsigned int button) {
     }
 }
 
+// The key of a key press: printable ASCII as a character, the editing keys as virtual codes,
+// anything else (function keys, modifiers alone, other scripts) as nothing.
+CKeyCode keyOf(XKeyEvent& event) {
+    CKeyCode key;
+    key.modifiers = modifiers(event.state);
+    char text[8] = {};
+    KeySym sym = NoSymbol;
+    const int n = XLookupString(&event, text, sizeof text, &sym, nullptr);
+    switch (sym) {
+        case XK_BackSpace:
+            key.virt = kKeyBackspace;
+            break;
+        case XK_Tab:
+            key.virt = kKeyTab;
+            break;
+        case XK_Return:
+        case XK_KP_Enter:
+            key.virt = kKeyReturn;
+            break;
+        case XK_Escape:
+            key.virt = kKeyEscape;
+            break;
+        case XK_Left:
+            key.virt = kKeyLeft;
+            break;
+        case XK_Right:
+            key.virt = kKeyRight;
+            break;
+        case XK_Up:
+            key.virt = kKeyUp;
+            break;
+        case XK_Down:
+            key.virt = kKeyDown;
+            break;
+        case XK_Home:
+            key.virt = kKeyHome;
+            break;
+        case XK_End:
+            key.virt = kKeyEnd;
+            break;
+        case XK_Delete:
+            key.virt = kKeyDelete;
+            break;
+        default:
+            if (n == 1 && static_cast<unsigned char>(text[0]) >= 0x20 &&
+                static_cast<unsigned char>(text[0]) < 0x7f)
+                key.character = text[0];
+            break;
+    }
+    return key;
+}
+
 } // namespace
 
 struct FrameWindow::Impl {
     Display* display = nullptr;
     Window window = 0;
+    Window parent = 0;
     cairo_surface_t* surface = nullptr;
     bool broken = false; // the window is gone: stop drawing into it
     Time lastPress = 0;
@@ -97,8 +151,9 @@ FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
         window = XCreateSimpleWindow(display, static_cast<Window>(parent), 0, 0, w, h, 0,
                                      BlackPixel(display, screen), BlackPixel(display, screen));
         XSelectInput(display, window,
-                     ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                         EnterWindowMask | LeaveWindowMask | StructureNotifyMask);
+                     ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
+                         PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                         StructureNotifyMask);
         XMapWindow(display, window);
         failed = trap.failed();
     }
@@ -110,6 +165,7 @@ FrameWindow* FrameWindow::create(unsigned long parent, int width, int height) {
     fw->impl = new Impl;
     fw->impl->display = display;
     fw->impl->window = window;
+    fw->impl->parent = static_cast<Window>(parent);
     fw->impl->surface = cairo_xlib_surface_create(
         display, window, DefaultVisual(display, DefaultScreen(display)), w, h);
     fw->windowId = window;
@@ -173,6 +229,11 @@ void FrameWindow::dispatchEvents(FrameEventSink& sink) {
             case ButtonRelease: {
                 const int32_t bit = buttonBit(e.xbutton.button);
                 if (bit == 0) break;
+                // A press that became a drag is no first click: a quick press after it starts a
+                // new gesture, not a double click.
+                if (std::abs(e.xbutton.x - impl->lastPressAt.x) >= 4 ||
+                    std::abs(e.xbutton.y - impl->lastPressAt.y) >= 4)
+                    impl->lastButton = 0;
                 // The state still holds the released button; the views see it gone.
                 sink.windowMouseUp(CPoint(e.xbutton.x, e.xbutton.y),
                                    modifiers(e.xbutton.state) & ~bit);
@@ -195,6 +256,17 @@ void FrameWindow::dispatchEvents(FrameEventSink& sink) {
                 sink.windowMouseExited(CPoint(e.xcrossing.x, e.xcrossing.y),
                                        modifiers(e.xcrossing.state));
                 break;
+            case KeyPress: {
+                // The window under the pointer gets the keys; those the editor does not use
+                // (a host's transport keys) go on to the host's window as if we were not there.
+                CKeyCode key = keyOf(e.xkey);
+                const bool known = key.character != 0 || key.virt != kKeyNone;
+                if (!(known && sink.windowKeyDown(key)) && impl->parent != 0) {
+                    e.xkey.window = impl->parent;
+                    XSendEvent(d, impl->parent, True, KeyPressMask, &e);
+                }
+                break;
+            }
             case DestroyNotify:
                 if (e.xdestroywindow.window == impl->window) impl->broken = true;
                 break;

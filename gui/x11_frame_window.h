@@ -2,6 +2,7 @@
 
 #include "gui/cbuttonstate.h"
 #include "gui/cgeometry.h"
+#include "gui/ckeycode.h"
 
 #include <cairo.h>
 
@@ -22,6 +23,8 @@ public:
     virtual void windowMouseExited(const CPoint& where, const CButtonState& buttons) = 0;
     virtual void windowWheel(const CPoint& where, float distance, const CButtonState& buttons) = 0;
     virtual void windowExposed(const CRect& area) = 0;
+    // True when the key was used; an unused key goes on to the host's window.
+    virtual bool windowKeyDown(CKeyCode& key) = 0;
 };
 
 class FrameWindow {

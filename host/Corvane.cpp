@@ -158,6 +158,11 @@ void Corvane::gestureEnd(int index) {
     endEdit(index);
 }
 
+// The host asks for the program number and names again when told the display changed.
+void Corvane::programSelected(int) {
+    updateDisplay();
+}
+
 float Corvane::getParameter(VstInt32 index) {
     return processor_->getParameter(index);
 }

@@ -86,6 +86,7 @@ private:
     void gestureBegin(int index) override;
     void gestureValue(int index, float normalised) override;
     void gestureEnd(int index) override;
+    void programSelected(int program) override;
 
     std::unique_ptr<CorvaneProcessor> processor_;
 };

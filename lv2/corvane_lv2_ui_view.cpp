@@ -1,5 +1,7 @@
 #include "lv2/corvane_lv2_ui_view.h"
 
+#include "params/CorvaneFactoryPrograms.h"
+#include "params/CorvaneValueText.h"
 #include "processor/CorvaneProcessor.h"
 
 #include <cmath>
@@ -77,6 +79,48 @@ void CorvaneLv2UiView::parameterReadout(int index, char* text, std::size_t size)
         params_.getLabel(index, unit, CorvaneProcessor::kTextChars);
     }
     std::snprintf(text, size, "%s%s", value, unit);
+}
+
+void CorvaneLv2UiView::readoutAt(int index, float normalised, char* text, std::size_t size) const {
+    if (!text || size == 0) return;
+    char value[32] = {};
+    char unit[32] = {};
+    if (isParameter(index) && !std::isnan(normalised)) {
+        params_.displayText(index, std::fmin(std::fmax(normalised, 0.0f), 1.0f), value,
+                            CorvaneProcessor::kTextChars);
+        params_.getLabel(index, unit, CorvaneProcessor::kTextChars);
+    }
+    std::snprintf(text, size, "%s%s", value, unit);
+}
+
+void CorvaneLv2UiView::parameterTitle(int index, char* text, std::size_t size) const {
+    if (!text || size == 0) return;
+    std::snprintf(text, size, "%s", isParameter(index) ? params_.getNameString(index).c_str() : "");
+}
+
+bool CorvaneLv2UiView::parseTyped(int index, const char* text, float& normalised) const {
+    return parseTypedValue(params_, index, text, normalised);
+}
+
+bool CorvaneLv2UiView::programNameAt(int program, char* text, std::size_t size) const {
+    if (!text || size == 0) return false;
+    const bool known = program >= 0 && program < kNumPrograms;
+    std::snprintf(text, size, "%s", known ? kFactoryPrograms[program].name : "");
+    return known;
+}
+
+void CorvaneLv2UiView::selectProgram(int program) {
+    if (program < 0 || program >= kNumPrograms) return;
+    program_ = program;
+    const auto apply = [this, program](int index) {
+        beginEdit(index);
+        performEdit(index, kFactoryPrograms[program].values[index]);
+        endEdit(index);
+    };
+    // LFO Sync first: it decides which port LFO Rate's value goes to.
+    apply(kLfoSync);
+    for (int index = 0; index < kNumParams; ++index)
+        if (index != kLfoSync) apply(index);
 }
 
 void CorvaneLv2UiView::beginEdit(int index) {

@@ -33,11 +33,20 @@ public:
     float parameterValue(int index) const override;
     float parameterDefault(int index) const override;
     void parameterReadout(int index, char* text, std::size_t size) const override;
+    void readoutAt(int index, float normalised, char* text, std::size_t size) const override;
+    void parameterTitle(int index, char* text, std::size_t size) const override;
+    bool parseTyped(int index, const char* text, float& normalised) const override;
     void beginEdit(int index) override;
     void performEdit(int index, float normalised) override;
     void endEdit(int index) override;
     std::uint32_t takeChangedParameters() override { return changes_.take(); }
     CorvaneDisplayHistory& displayHistory() override { return history_; }
+    // The factory programs. The host owns the plug-in's presets and an LV2 UI cannot select
+    // one, so choosing a program writes its values as gestures, one parameter at a time.
+    int programCount() const override { return corvane::kNumPrograms; }
+    int currentProgram() const override { return program_; }
+    bool programNameAt(int program, char* text, std::size_t size) const override;
+    void selectProgram(int program) override;
 
 private:
     // The port that sets a parameter now: LFO Rate's depends on LFO Sync.
@@ -55,4 +64,5 @@ private:
     float defaults_[corvane::kNumParams];
     corvane::CorvaneChangeMailbox<corvane::kNumParams> changes_;
     CorvaneDisplayHistory history_;
+    int program_ = 0;
 };

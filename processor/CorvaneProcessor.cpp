@@ -3,6 +3,7 @@
 #include "engine/CCorvaneEngine.h"
 #include "params/CorvaneFactoryPrograms.h"
 #include "params/CorvaneParameterManager.h"
+#include "params/CorvaneValueText.h"
 #include "processor/CorvaneFloatMode.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <string>
 
 using namespace corvane;
 
@@ -419,6 +421,21 @@ void CorvaneProcessor::parameterReadout(int index, char* text, std::size_t size)
     std::snprintf(text, size, "%s%s", value, unit);
 }
 
+void CorvaneProcessor::readoutAt(int index, float normalised, char* text, std::size_t size) const {
+    if (!text || size == 0) return;
+    char value[kTextChars + 1];
+    char unit[kTextChars + 1];
+    normalisedToText(index, normalised, value, kTextChars);
+    parameterLabel(index, unit, kTextChars);
+    std::snprintf(text, size, "%s%s", value, unit);
+}
+
+void CorvaneProcessor::parameterTitle(int index, char* text, std::size_t size) const {
+    if (!text || size == 0) return;
+    const std::string name = isParameter(index) ? params_->getNameString(index) : std::string();
+    std::snprintf(text, size, "%s", name.c_str());
+}
+
 bool CorvaneProcessor::displayToNormalised(int index, float display, float& normalised) const {
     if (!isParameter(index) || !std::isfinite(display)) return false;
     const int kind = params_->getKind(index);
@@ -440,10 +457,7 @@ bool CorvaneProcessor::normalisedToDisplay(int index, float normalised, float& d
 }
 
 bool CorvaneProcessor::textToNormalised(int index, const char* text, float& normalised) const {
-    float real = 0.0f;
-    if (!isParameter(index) || !text || !params_->parseValue(index, text, real)) return false;
-    normalised = params_->toNormalized(index, real);
-    return true;
+    return isParameter(index) && corvane::parseTypedValue(*params_, index, text, normalised);
 }
 
 void CorvaneProcessor::normalisedToText(int index, float normalised, char* text, int length) const {
@@ -472,6 +486,20 @@ void CorvaneProcessor::programName(char* text) const {
         std::memcpy(numbered, stored, sizeof stored);
     numbered[kProgramNameChars] = 0;
     std::memcpy(text, numbered, std::strlen(numbered) + 1);
+}
+
+bool CorvaneProcessor::programNameAt(int program, char* text, std::size_t size) const {
+    if (!text || size == 0) return false;
+    char name[kProgramNameChars + 1] = {};
+    const bool known = programNameIndexed(program, name);
+    std::snprintf(text, size, "%s", name);
+    return known;
+}
+
+void CorvaneProcessor::selectProgram(int program) {
+    if (program < 0 || program >= kNumPrograms) return;
+    setProgram(program);
+    if (gestures_ != nullptr) gestures_->programSelected(program);
 }
 
 bool CorvaneProcessor::programNameIndexed(int program, char* text) const {

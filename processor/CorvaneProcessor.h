@@ -136,8 +136,10 @@ public:
     // is not finite.
     bool displayToNormalised(int index, float display, float& normalised) const;
     bool normalisedToDisplay(int index, float normalised, float& display) const;
-    // Value text (as parameterDisplay writes it, with or without its unit) to normalised, and
-    // a normalised value to its value text; false when the text does not parse.
+    // Typed text to normalised (CorvaneValueText: the value text with or without its unit,
+    // "1.5k", "-6 dB", "30%", a choice's name, a division), and a normalised value to its value
+    // text; false, writing nothing, when the text does not parse. The editor's typing field and
+    // the formats' text requests all come here.
     bool textToNormalised(int index, const char* text, float& normalised) const;
     void normalisedToText(int index, float normalised, char* text, int length) const;
     // Definitions (names, kinds, ranges, defaults, choice names) for format descriptions. Its
@@ -164,11 +166,20 @@ public:
     float parameterValue(int index) const override { return getParameter(index); }
     float parameterDefault(int index) const override;
     void parameterReadout(int index, char* text, std::size_t size) const override;
+    void readoutAt(int index, float normalised, char* text, std::size_t size) const override;
+    void parameterTitle(int index, char* text, std::size_t size) const override;
+    bool parseTyped(int index, const char* text, float& normalised) const override {
+        return textToNormalised(index, text, normalised);
+    }
     void beginEdit(int index) override;
     void performEdit(int index, float normalised) override;
     void endEdit(int index) override;
     std::uint32_t takeChangedParameters() override { return changes_.take(kEditorTaker); }
     CorvaneDisplayHistory& displayHistory() override { return display_; }
+    int programCount() const override { return kNumPrograms; }
+    int currentProgram() const override { return program(); }
+    bool programNameAt(int program, char* text, std::size_t size) const override;
+    void selectProgram(int program) override;
 
     // --- Inspection, for tests: the engine and the audio thread's state are read only while
     // no block runs ---

@@ -30,6 +30,9 @@ using namespace corvane::test;
 
 namespace {
 
+// The table's views, then the program browser and the help bubble.
+constexpr int kWindowViews = layout::kViewCount + 2;
+
 struct EditorTest : ::testing::Test {
     EditorTest() {
         g_calls.clear();
@@ -74,7 +77,7 @@ TEST_F(EditorTest, OpenBuildsTheThirtyTwoViewsShowingThePluginsValues) {
     EXPECT_TRUE(editor->isOpen());
     EXPECT_EQ(frame().getViewSize(), CRect(0, 0, 730, 302));
     EXPECT_EQ(frame().getBackgroundColor(), CColor(127, 127, 127, 255));
-    ASSERT_EQ(frame().getNbViews(), layout::kViewCount);
+    ASSERT_EQ(frame().getNbViews(), kWindowViews);
     for (int i = 0; i < layout::kViewCount; ++i) {
         const layout::ViewSpec& item = layout::kViews[i];
         CView* v = frame().getView(i);
@@ -109,7 +112,7 @@ TEST_F(EditorTest, SecondOpenReturnsFalseAndKeepsTheWindow) {
     CFrame* first = editor->getFrame();
     EXPECT_FALSE(editor->open(nullptr));
     EXPECT_EQ(editor->getFrame(), first);
-    EXPECT_EQ(first->getNbViews(), layout::kViewCount);
+    EXPECT_EQ(first->getNbViews(), kWindowViews);
 }
 
 TEST_F(EditorTest, HostChangesReachTheControlsOnIdle) {
@@ -190,7 +193,7 @@ TEST_F(EditorTest, ChangesWhileClosedAreDroppedAndReopeningBuildsAFreshWindow) {
     editor->idle();
     ASSERT_TRUE(editor->open(nullptr));
     editor->idle();
-    EXPECT_EQ(frame().getNbViews(), layout::kViewCount);
+    EXPECT_EQ(frame().getNbViews(), kWindowViews);
     EXPECT_FLOAT_EQ(editor->getControl(corvane::kFilterCutoff)->getValue(), 0.06f);
     EXPECT_FLOAT_EQ(editor->getControl(corvane::kRevMix)->getValue(), 0.4f);
     EXPECT_EQ(knob(corvane::kFilterCutoff)->getShownText(), "CUTOFF");
@@ -298,7 +301,7 @@ TEST_F(EditorTest, WithoutAnyResourceTheEditorStillOpensAndWorks) {
     EXPECT_EQ(editor->width(), 0);
     EXPECT_EQ(editor->height(), 0);
     ASSERT_TRUE(editor->open(nullptr));
-    EXPECT_EQ(frame().getNbViews(), layout::kViewCount);
+    EXPECT_EQ(frame().getNbViews(), kWindowViews);
     EXPECT_EQ(knob(corvane::kFilterCutoff)->getValueText(), "0.060Hz");
     frame().render();
     editor->valueChanged(editor->getControl(corvane::kRevColor));

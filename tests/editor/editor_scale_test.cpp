@@ -115,7 +115,7 @@ TEST_F(EditorScaleTest, TheUsersChoiceFromTheTitleMenuWinsAndIsToldToTheFormat) 
     EXPECT_EQ(frame().getScale(), 2);
     EXPECT_EQ(size(), std::make_pair(1460, 604));
     EXPECT_EQ(heard, std::vector<double>{2});
-    EXPECT_EQ(frame().getNbViews(), layout::kViewCount);
+    EXPECT_EQ(frame().getNbViews(), layout::kViewCount + 2); // the browser and the help bubble
     EXPECT_TRUE(g_calls.empty());
     EXPECT_EQ(view.snapshot(), values);
 

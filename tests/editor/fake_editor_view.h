@@ -67,6 +67,17 @@ struct FakeView : CorvaneEditorView {
     void endEdit(int index) override { g_calls.push_back({kEnd, index, 0.f}); }
     std::uint32_t takeChangedParameters() override { return changes.take(); }
     CorvaneDisplayHistory& displayHistory() override { return history; }
+    void readoutAt(int, float value, char* text, std::size_t size) const override {
+        std::snprintf(text, size, "%.3fHz", value);
+    }
+    void parameterTitle(int index, char* text, std::size_t size) const override {
+        std::snprintf(text, size, "P%d", index);
+    }
+    bool parseTyped(int, const char*, float&) const override { return false; }
+    int programCount() const override { return 0; }
+    int currentProgram() const override { return 0; }
+    bool programNameAt(int, char*, std::size_t) const override { return false; }
+    void selectProgram(int) override {}
 
     // Written by whichever thread changes a parameter, read by the editor's.
     std::atomic<float> values[corvane::kNumParams];

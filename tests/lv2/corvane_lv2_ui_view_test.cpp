@@ -8,6 +8,7 @@
 #include "lv2/corvane_lv2_ui_view.h"
 
 #include "editor/ccorvanescalemenu.h"
+#include "params/CorvaneFactoryPrograms.h"
 #include "params/CorvaneParameterManager.h"
 
 #include <lv2/atom/atom.h>
@@ -282,6 +283,32 @@ TEST_F(Lv2UiModule, TheUsersChoiceIsSavedInItsPortAndRestored) {
     EXPECT_EQ(resizes.back(), std::make_pair(1460, 604));
     idle();
     EXPECT_EQ(host.writes.size(), 1u) << "a restored choice is not written back";
+}
+
+} // namespace
+
+namespace {
+
+// The browser's factory programs in the LV2 UI: the host owns the presets, so choosing one
+// writes its values as gestures (every parameter touched and written); typed text goes through
+// the shared conversion with the UI's own sync state.
+TEST_F(Lv2UiView, AFactoryProgramIsWrittenAsGesturesAndTypedTextParses) {
+    EXPECT_EQ(view.programCount(), kNumPrograms);
+    char name[32];
+    ASSERT_TRUE(view.programNameAt(3, name, sizeof name));
+    EXPECT_STREQ(name, kFactoryPrograms[3].name);
+    EXPECT_FALSE(view.programNameAt(kNumPrograms, name, sizeof name));
+    view.selectProgram(3);
+    EXPECT_EQ(view.currentProgram(), 3);
+    EXPECT_EQ(host.touches.size(), 2u * kNumParams);
+    for (int i = 0; i < kNumParams; ++i)
+        EXPECT_FLOAT_EQ(view.parameterValue(i), kFactoryPrograms[3].values[i]) << i;
+    float n = 0.0f;
+    view.portValue(kLfoSync, 0.0f);
+    ASSERT_TRUE(view.parseTyped(kLfoRate, "4 Hz", n));
+    EXPECT_FALSE(view.parseTyped(kLfoRate, "1/8T", n));
+    view.portValue(kLfoSync, 1.0f);
+    EXPECT_TRUE(view.parseTyped(kLfoRate, "1/8T", n));
 }
 
 } // namespace

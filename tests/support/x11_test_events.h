@@ -20,6 +20,18 @@ inline XEvent x11_button(int type, int x, int y, unsigned state, Time time = 0) 
     return e;
 }
 
+// A press of the key with the given keysym name ("Return", "1", "period"), without modifiers.
+inline XEvent x11_key(Display* display, const char* keysym, int x, int y) {
+    XEvent e{};
+    e.type = KeyPress;
+    e.xkey.display = display;
+    e.xkey.keycode = XKeysymToKeycode(display, XStringToKeysym(keysym));
+    e.xkey.x = x;
+    e.xkey.y = y;
+    e.xkey.same_screen = True;
+    return e;
+}
+
 inline XEvent x11_motion(int x, int y, unsigned state) {
     XEvent e{};
     e.type = MotionNotify;

@@ -3,6 +3,7 @@
 // Shared pieces of the host tests: scratch directories, the test plug-in's paths and private
 // requests, and running corvane-host as a separate process.
 
+#include "temp_dir.h"
 #include "test_gain_plugin.h"
 #include "tools/corvane-host/audio_file.h"
 #include "tools/corvane-host/hosted_plugin.h"
@@ -23,40 +24,6 @@ namespace corvane::test {
 inline const std::string kTestPlugin = CORVANE_TEST_PLUGIN;
 inline const std::string kNotAPlugin = CORVANE_NOT_A_PLUGIN;
 inline const std::string kHostExecutable = CORVANE_HOST_EXECUTABLE;
-
-// A directory of its own for each test, removed with everything in it afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvane-host-test-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back(0);
-        if (mkdtemp(name.data())) path_ = name.data();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Every entry, hidden ones included, sorted.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    void write_text(const std::string& name, const std::string& text) const {
-        std::ofstream(file(name)) << text;
-    }
-
-private:
-    std::string path_;
-};
 
 inline std::unique_ptr<tools::HostedPlugin> load_test_plugin() {
     std::string error;
