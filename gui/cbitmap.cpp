@@ -26,18 +26,28 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
     return CAIRO_STATUS_SUCCESS;
 }
 
-// Decodes a PNG resource; null when it cannot be read. The module's own resources are decoded once
-// per process and shared by every bitmap (and every plug-in instance) that shows them: reopening
-// an editor, at any scale, then costs no decoding. Pictures drawn on are never shared: the toolkit
-// only reads them.
+// The module's own pictures, decoded once per process and shared by every bitmap (and every
+// plug-in instance) that shows them: reopening an editor, at any scale, then costs no decoding.
+// Pictures are never drawn on: the toolkit only reads them. The cache holds one reference to
+// each and gives it up when the module goes (bitmaps still alive keep their own).
+class DecodedPictures {
+public:
+    ~DecodedPictures() {
+        for (const auto& entry : decoded)
+            cairo_surface_destroy(entry.second);
+    }
+    std::mutex mutex;
+    std::vector<std::pair<const uint8_t*, cairo_surface_t*>> decoded;
+};
+
+// Decodes a PNG resource; null when it cannot be read.
 cairo_surface_t* decodePng(const corvane::resources::ResourceData& data) {
     if (!data) return nullptr;
-    static std::mutex mutex;
-    static std::vector<std::pair<const uint8_t*, cairo_surface_t*>> decoded;
+    static DecodedPictures cache;
     const bool keep = corvane::resources::isEmbedded(data);
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(cache.mutex);
     if (keep)
-        for (const auto& entry : decoded)
+        for (const auto& entry : cache.decoded)
             if (entry.first == data.bytes) return cairo_surface_reference(entry.second);
     PngReader reader{data.bytes, data.size, 0};
     cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
@@ -45,7 +55,7 @@ cairo_surface_t* decodePng(const corvane::resources::ResourceData& data) {
         cairo_surface_destroy(s);
         return nullptr;
     }
-    if (keep) decoded.emplace_back(data.bytes, cairo_surface_reference(s));
+    if (keep) cache.decoded.emplace_back(data.bytes, cairo_surface_reference(s));
     return s;
 }
 
