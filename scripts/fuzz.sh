@@ -24,6 +24,8 @@ run="$build/fuzz-run"
 rm -rf "$run"
 mkdir -p "$run/found" "$run/artifacts"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
+# The drawing libraries' process-wide caches are not leaks of ours (as in scripts/test.sh).
+export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 # New inputs go to the first directory; the checked-in corpus is only read.
 "$build/tests/fuzz/corvane_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
