@@ -24,7 +24,7 @@ constexpr const char* kFeatures[] = {"audio-effect", "reverb", "filter",
 
 // How each parameter appears to a CLAP host: the editor section it sits in, its flags, and
 // the factor between its value and the number its text shows (amounts held as 0..1 read 0..100).
-struct ParamSpec {
+struct ParamInfo {
     const char* module;
     std::uint32_t flags;
     float textScale;
@@ -37,7 +37,7 @@ constexpr std::uint32_t kChoice = kStep | CLAP_PARAM_IS_ENUM;
 
 // Trigger selectors are continuous values read as positions, so they are neither stepped nor
 // modulatable: a modulated selector would jump between sources.
-const ParamSpec kParamSpecs[kNumParams] = {
+const ParamInfo kParamInfo[kNumParams] = {
     {"Reverb", kMod, 1.0f},                         // Rev Color
     {"Reverb", kMod, 100.0f},                       // Rev Decay
     {"Reverb", kMod, 1.0f},                         // Rev Mix
@@ -546,9 +546,9 @@ bool CorvaneClap::paramInfo(std::uint32_t index, clap_param_info* info) const {
     const tw_paramManager& params = processor_->parameterInfo();
     std::memset(info, 0, sizeof *info);
     info->id = index;
-    info->flags = kParamSpecs[i].flags;
+    info->flags = kParamInfo[i].flags;
     std::snprintf(info->name, sizeof info->name, "%s", params.getNameString(i).c_str());
-    std::snprintf(info->module, sizeof info->module, "%s", kParamSpecs[i].module);
+    std::snprintf(info->module, sizeof info->module, "%s", kParamInfo[i].module);
     const float defaultNormalised = processor_->parameterDefault(i);
     info->default_value = toClapValue(i, defaultNormalised);
     info->min_value = toClapValue(i, 0.0f);
@@ -582,7 +582,7 @@ bool CorvaneClap::textToValue(clap_id id, const char* text, double* value) const
     const int i = static_cast<int>(id);
     const tw_paramManager& params = processor_->parameterInfo();
     // Choices: any of the texts their steps show, with or without the unit.
-    if (kParamSpecs[i].flags & CLAP_PARAM_IS_STEPPED) {
+    if (kParamInfo[i].flags & CLAP_PARAM_IS_STEPPED) {
         const int first = static_cast<int>(params.getMin(i));
         const int last = static_cast<int>(params.getMax(i));
         for (int step = first; step <= last; ++step) {
@@ -598,13 +598,12 @@ bool CorvaneClap::textToValue(clap_id id, const char* text, double* value) const
         }
     }
     // Amounts shown as 0..100 are held as 0..1: their shown number is read and scaled.
-    if (kParamSpecs[i].textScale != 1.0f) {
+    if (kParamInfo[i].textScale != 1.0f) {
         char* end = nullptr;
         const double number = std::strtod(text, &end);
         if (end == text || !std::isfinite(number)) return false;
-        *value =
-            std::clamp(number / kParamSpecs[i].textScale, static_cast<double>(params.getMin(i)),
-                       static_cast<double>(params.getMax(i)));
+        *value = std::clamp(number / kParamInfo[i].textScale, static_cast<double>(params.getMin(i)),
+                            static_cast<double>(params.getMax(i)));
         return true;
     }
     float normalised = 0.0f;
@@ -677,7 +676,7 @@ bool CorvaneClap::addEvent(const clap_event_header* event, int frame) {
             if (event->type == CLAP_EVENT_PARAM_VALUE) {
                 baseValues_[index].store(toNormalised(index, e->value), std::memory_order_relaxed);
             } else {
-                if (!(kParamSpecs[index].flags & CLAP_PARAM_IS_MODULATABLE)) return true;
+                if (!(kParamInfo[index].flags & CLAP_PARAM_IS_MODULATABLE)) return true;
                 modulation_[index] = e->value;
             }
             changes_[changeCount_++] = {frame, index, effectiveValue(index)};

@@ -27,7 +27,7 @@ enum class ViewKind {
 
 enum class Font { None, Large, Small };
 
-struct ViewSpec {
+struct ViewItem {
     ViewKind kind;
     int tag; // the parameter index for controls; -1 for views that are no control
     int x, y, w, h;
@@ -39,12 +39,12 @@ struct ViewSpec {
 };
 
 // Bitmaps of the window: name, size and frame count, frames stacked vertically.
-struct BitmapSpec {
+struct BitmapItem {
     const char* name;
     int width, height, frames;
 };
 
-inline constexpr BitmapSpec kBitmaps[] = {
+inline constexpr BitmapItem kBitmaps[] = {
     {"background.png", 730, 302, 1},    {"about.png", 730, 302, 1},
     {"knob_normal.png", 50, 6565, 101}, {"knob_small.png", 37, 4848, 101},
     {"knob_large.png", 77, 9595, 101},  {"switch_2_way_h.png", 37, 48, 2},
@@ -53,7 +53,7 @@ inline constexpr BitmapSpec kBitmaps[] = {
 };
 
 using K = ViewKind;
-inline constexpr ViewSpec kViews[] = {
+inline constexpr ViewItem kViews[] = {
     {K::MovieButton, 4, 74, 145, 21, 24, "button.png", 24, 2, nullptr, Font::None},
     {K::VerticalSwitch, 7, 110, 227, 37, 48, "switch_3_way.png", 48, 3, nullptr, Font::None},
     {K::VerticalSwitch, 15, 257, 230, 37, 48, "switch_2_way_v.png", 48, 2, nullptr, Font::None},
@@ -101,8 +101,8 @@ inline constexpr Box kProgramBrowser{330, 9, 225, 22};
 inline constexpr Box kProgramList{150, 33, 438, 268};
 
 // The view of a control tag, or null.
-constexpr const ViewSpec* findView(int tag) {
-    for (const ViewSpec& v : kViews)
+constexpr const ViewItem* findView(int tag) {
+    for (const ViewItem& v : kViews)
         if (v.tag == tag) return &v;
     return nullptr;
 }

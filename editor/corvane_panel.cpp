@@ -27,7 +27,7 @@ void PanelBitmaps::releaseAll() {
     loaded.clear();
 }
 
-CView* createPanelView(const layout::ViewSpec& item, CControlListener* listener,
+CView* createPanelView(const layout::ViewItem& item, CControlListener* listener,
                        PanelBitmaps& bitmaps, const PanelFonts& fonts) {
     const CRect rect(item.x, item.y, item.x + item.w, item.y + item.h);
     CBitmap* bitmap = bitmaps.get(item.bitmap);

@@ -46,7 +46,7 @@ constexpr VSTGUI::CColor kGraphLineColor(255, 0, 0, 87);
 // A new view (one reference, for the caller) for one row of the layout table. Controls get the
 // listener; knobs their font and label; graph views come without data (give them an array with
 // setArray). Null for a row of unknown kind.
-VSTGUI::CView* createPanelView(const layout::ViewSpec& item, VSTGUI::CControlListener* listener,
+VSTGUI::CView* createPanelView(const layout::ViewItem& item, VSTGUI::CControlListener* listener,
                                PanelBitmaps& bitmaps, const PanelFonts& fonts);
 
 } // namespace corvane

@@ -69,7 +69,7 @@ bool CorvaneEditor::open(void* parent) {
 
     corvane::PanelBitmaps bitmaps;
     const corvane::PanelFonts fonts{largeFont, smallFont};
-    for (const layout::ViewSpec& item : layout::kViews) {
+    for (const layout::ViewItem& item : layout::kViews) {
         CView* view = corvane::createPanelView(item, this, bitmaps, fonts);
         if (view == nullptr) continue;
         switch (item.kind) {

@@ -139,10 +139,10 @@ void CorvaneLv2::readControls() {
     }
     controlsKnown_ = true;
     for (int p = 0; p < kControlPortCount; ++p) {
-        const ControlPortSpec& spec = *controlPort(static_cast<std::uint32_t>(p));
-        if (changed[p] && spec.parameter != kLfoRate)
+        const ControlPortInfo& desc = *controlPort(static_cast<std::uint32_t>(p));
+        if (changed[p] && desc.parameter != kLfoRate)
             processor_.setParameter(
-                spec.parameter, presetValues_.toNormalised(units_, static_cast<std::uint32_t>(p),
+                desc.parameter, presetValues_.toNormalised(units_, static_cast<std::uint32_t>(p),
                                                            lastControls_[p]));
     }
     const std::uint32_t ratePort = divisionRulesRate(lastControls_[kLfoSync])

@@ -30,7 +30,7 @@ using G = Group;
 #define CORVANE_STEPS(names) names, count(names)
 
 // Indexed by port: the parameters in index order, then the division port.
-const ControlPortSpec kControlPorts[kControlPortCount] = {
+const ControlPortInfo kControlPorts[kControlPortCount] = {
     {"rev_color", G::Reverb, P::Real, nullptr, 0, kRevColor},
     {"rev_decay", G::Reverb, P::Real, nullptr, 0, kRevDecay},
     {"rev_mix", G::Reverb, P::Real, nullptr, 0, kRevMix},
@@ -65,7 +65,7 @@ const ControlPortSpec kControlPorts[kControlPortCount] = {
 #undef CORVANE_STEPS
 
 // The editor's sections, left to right.
-const GroupSpec kGroups[] = {
+const PortGroupInfo kGroups[] = {
     {"reverb", "Reverb"},     {"filter", "Filter"}, {"lfo", "LFO"},
     {"envelope", "Envelope"}, {"output", "Output"},
 };
@@ -78,10 +78,10 @@ float clampTo(float v, float lo, float hi) {
 // The step a normalised value selects. Step-numbered parameters round, as the parameter
 // manager does; the others (Rev Pre/Post, Env Trigger) take the step the engine takes, which
 // truncates.
-int stepOf(const tw_paramManager& params, const ControlPortSpec& spec, float n) {
-    const float last = static_cast<float>(spec.stepCount - 1);
+int stepOf(const tw_paramManager& params, const ControlPortInfo& desc, float n) {
+    const float last = static_cast<float>(desc.stepCount - 1);
     float step = n * last;
-    if (params.getKind(spec.parameter) == tw_paramManager::kKindInteger) step += 0.5f;
+    if (params.getKind(desc.parameter) == tw_paramManager::kKindInteger) step += 0.5f;
     return static_cast<int>(clampTo(std::floor(step), 0.0f, last));
 }
 
@@ -100,73 +100,73 @@ float normalisedOf(const tw_paramManager& params, int index, float x) {
 
 } // namespace
 
-const ControlPortSpec* controlPort(std::uint32_t port) {
+const ControlPortInfo* controlPort(std::uint32_t port) {
     return port < static_cast<std::uint32_t>(kControlPortCount) ? &kControlPorts[port] : nullptr;
 }
 
-const GroupSpec& groupSpec(Group group) {
+const PortGroupInfo& groupInfo(Group group) {
     return kGroups[static_cast<int>(group)];
 }
 
 float portMinimum(const tw_paramManager& params, std::uint32_t port) {
-    const ControlPortSpec* spec = controlPort(port);
-    if (!spec) return 0.0f;
-    return spec->presentation == P::Real ? params.getMin(spec->parameter) : 0.0f;
+    const ControlPortInfo* desc = controlPort(port);
+    if (!desc) return 0.0f;
+    return desc->presentation == P::Real ? params.getMin(desc->parameter) : 0.0f;
 }
 
 float portMaximum(const tw_paramManager& params, std::uint32_t port) {
-    const ControlPortSpec* spec = controlPort(port);
-    if (!spec) return 0.0f;
-    switch (spec->presentation) {
+    const ControlPortInfo* desc = controlPort(port);
+    if (!desc) return 0.0f;
+    switch (desc->presentation) {
         case P::Real:
-            return params.getMax(spec->parameter);
+            return params.getMax(desc->parameter);
         case P::Toggle:
             return 1.0f;
         default:
-            return static_cast<float>(spec->stepCount - 1);
+            return static_cast<float>(desc->stepCount - 1);
     }
 }
 
 float portDefault(const tw_paramManager& params, std::uint32_t port) {
-    const ControlPortSpec* spec = controlPort(port);
-    if (!spec) return 0.0f;
-    const float real = params.getDefault(spec->parameter);
-    if (spec->presentation == P::Real) return real;
-    return toPortValue(params, port, normalisedOf(params, spec->parameter, real));
+    const ControlPortInfo* desc = controlPort(port);
+    if (!desc) return 0.0f;
+    const float real = params.getDefault(desc->parameter);
+    if (desc->presentation == P::Real) return real;
+    return toPortValue(params, port, normalisedOf(params, desc->parameter, real));
 }
 
 float toPortValue(const tw_paramManager& params, std::uint32_t port, float normalised) {
-    const ControlPortSpec* spec = controlPort(port);
-    if (!spec) return 0.0f;
+    const ControlPortInfo* desc = controlPort(port);
+    if (!desc) return 0.0f;
     const float n = clampTo(normalised, 0.0f, 1.0f);
-    switch (spec->presentation) {
+    switch (desc->presentation) {
         case P::Real:
-            return clampTo(realOf(params, spec->parameter, n), portMinimum(params, port),
+            return clampTo(realOf(params, desc->parameter, n), portMinimum(params, port),
                            portMaximum(params, port));
         case P::Toggle:
             return n > 0.5f ? 1.0f : 0.0f;
         case P::Choice:
-            return static_cast<float>(stepOf(params, *spec, n));
+            return static_cast<float>(stepOf(params, *desc, n));
         case P::Division:
             // The synchronised rate's nearest division; the very end of the range, a 16th
             // entry, is a whole note as the last one is.
             return clampTo(std::floor((1.0f - n) * 15.0f + 0.5f), 0.0f,
-                           static_cast<float>(spec->stepCount - 1));
+                           static_cast<float>(desc->stepCount - 1));
     }
     return 0.0f;
 }
 
 float toNormalised(const tw_paramManager& params, std::uint32_t port, float value) {
-    const ControlPortSpec* spec = controlPort(port);
-    if (!spec) return 0.0f;
+    const ControlPortInfo* desc = controlPort(port);
+    if (!desc) return 0.0f;
     const float x = clampTo(value, portMinimum(params, port), portMaximum(params, port));
-    switch (spec->presentation) {
+    switch (desc->presentation) {
         case P::Real:
-            return normalisedOf(params, spec->parameter, x);
+            return normalisedOf(params, desc->parameter, x);
         case P::Toggle:
             return x > 0.5f ? 1.0f : 0.0f;
         case P::Choice:
-            return std::floor(x + 0.5f) / static_cast<float>(spec->stepCount - 1);
+            return std::floor(x + 0.5f) / static_cast<float>(desc->stepCount - 1);
         case P::Division:
             return 1.0f - std::floor(x + 0.5f) / static_cast<float>(kTwDivisionCount);
     }

@@ -57,7 +57,7 @@ enum class Presentation {
 
 enum class Group { Reverb, Filter, Lfo, Envelope, Output };
 
-struct ControlPortSpec {
+struct ControlPortInfo {
     const char* symbol;
     Group group;
     Presentation presentation;
@@ -69,13 +69,13 @@ struct ControlPortSpec {
 };
 
 // Control port index 0 .. kControlPortCount - 1; nullptr for any other index.
-const ControlPortSpec* controlPort(std::uint32_t port);
+const ControlPortInfo* controlPort(std::uint32_t port);
 
-struct GroupSpec {
+struct PortGroupInfo {
     const char* symbol;
     const char* label;
 };
-const GroupSpec& groupSpec(Group group);
+const PortGroupInfo& groupInfo(Group group);
 
 // The port value for a normalised parameter value, and back, from the manager's definitions
 // (its current values play no part). Values outside a port's range are clamped; NaN gives the

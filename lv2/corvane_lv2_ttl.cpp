@@ -93,29 +93,29 @@ struct Writer {
 };
 
 void writeControlPort(Writer& w, const tw_paramManager& params, std::uint32_t port) {
-    const ControlPortSpec& spec = *controlPort(port);
-    const bool division = spec.presentation == Presentation::Division;
+    const ControlPortInfo& desc = *controlPort(port);
+    const bool division = desc.presentation == Presentation::Division;
     const std::string name =
-        division ? std::string("LFO Division") : params.getNameString(spec.parameter);
+        division ? std::string("LFO Division") : params.getNameString(desc.parameter);
     w << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n"
       << "        lv2:index " << std::to_string(port) << " ;\n"
-      << "        lv2:symbol " << quoted(spec.symbol) << " ;\n"
+      << "        lv2:symbol " << quoted(desc.symbol) << " ;\n"
       << "        lv2:name " << quoted(name.c_str()) << " ;\n"
       << "        lv2:default " << turtleNumber(portDefault(params, port)) << " ;\n"
       << "        lv2:minimum " << turtleNumber(portMinimum(params, port)) << " ;\n"
       << "        lv2:maximum " << turtleNumber(portMaximum(params, port)) << " ;\n"
-      << "        pg:group " << groupUri(groupSpec(spec.group).symbol) << " ;\n";
-    if (spec.parameter == kLfoRate)
+      << "        pg:group " << groupUri(groupInfo(desc.group).symbol) << " ;\n";
+    if (desc.parameter == kLfoRate)
         w << "        rdfs:comment "
           << quoted(division ? "The LFO's rate while LFO Sync is on."
                              : "The LFO's rate while LFO Sync is off.")
           << " ;\n";
-    switch (spec.presentation) {
+    switch (desc.presentation) {
         case Presentation::Real: {
-            const std::string unit = unitOf(params, spec.parameter);
+            const std::string unit = unitOf(params, desc.parameter);
             if (!unit.empty()) w << "        units:unit " << unit << " ;\n";
-            if (params.getKind(spec.parameter) == tw_paramManager::kKindExponential ||
-                params.getKind(spec.parameter) == tw_paramManager::kKindSyncRate)
+            if (params.getKind(desc.parameter) == tw_paramManager::kKindExponential ||
+                params.getKind(desc.parameter) == tw_paramManager::kKindSyncRate)
                 w << "        lv2:portProperty pprops:logarithmic ;\n";
             break;
         }
@@ -125,8 +125,8 @@ void writeControlPort(Writer& w, const tw_paramManager& params, std::uint32_t po
         case Presentation::Choice:
         case Presentation::Division:
             w << "        lv2:portProperty lv2:integer , lv2:enumeration ;\n";
-            for (int step = 0; step < spec.stepCount; ++step)
-                w << "        lv2:scalePoint [ rdfs:label " << quoted(spec.stepNames[step])
+            for (int step = 0; step < desc.stepCount; ++step)
+                w << "        lv2:scalePoint [ rdfs:label " << quoted(desc.stepNames[step])
                   << " ; rdf:value " << turtleNumber(static_cast<float>(step)) << " ] ;\n";
             break;
     }
@@ -177,8 +177,8 @@ std::string describePlugin(const tw_paramManager& params) {
       << "    lv2:symbol \"main_out\" ;\n    rdfs:label \"Main Out\" ;\n"
       << "    pg:source " << groupUri("main_in") << " .\n\n";
     for (Group g : {Group::Reverb, Group::Filter, Group::Lfo, Group::Envelope, Group::Output})
-        w << groupUri(groupSpec(g).symbol) << "\n    a pg:Group ;\n    lv2:symbol "
-          << quoted(groupSpec(g).symbol) << " ;\n    rdfs:label " << quoted(groupSpec(g).label)
+        w << groupUri(groupInfo(g).symbol) << "\n    a pg:Group ;\n    lv2:symbol "
+          << quoted(groupInfo(g).symbol) << " ;\n    rdfs:label " << quoted(groupInfo(g).label)
           << " .\n\n";
 
     w << groupUri("project") << "\n    a doap:Project ;\n    doap:name \"Corvane\" ;\n"
@@ -253,9 +253,9 @@ std::string describePresets(const tw_paramManager& params) {
           << "    lv2:appliesTo " << uri(kPluginUri) << " ;\n"
           << "    rdfs:label " << quoted(program.name) << " ;\n    lv2:port";
         for (std::uint32_t port = 0; port < static_cast<std::uint32_t>(kControlPortCount); ++port) {
-            const ControlPortSpec& spec = *controlPort(port);
-            const float value = toPortValue(params, port, program.values[spec.parameter]);
-            w << (port == 0 ? " [\n" : " , [\n") << "        lv2:symbol " << quoted(spec.symbol)
+            const ControlPortInfo& desc = *controlPort(port);
+            const float value = toPortValue(params, port, program.values[desc.parameter]);
+            w << (port == 0 ? " [\n" : " , [\n") << "        lv2:symbol " << quoted(desc.symbol)
               << " ;\n        pset:value " << turtleNumber(value) << "\n    ]";
         }
         w << " .\n\n";

@@ -39,10 +39,10 @@ std::uint32_t CorvaneLv2UiView::portOf(int index) const {
 }
 
 void CorvaneLv2UiView::takeFromPort(std::uint32_t port) {
-    const ControlPortSpec* spec = controlPort(port);
-    if (!spec || portOf(spec->parameter) != port) return;
-    params_.setNormalized(spec->parameter, presetValues_.toNormalised(params_, port, ports_[port]));
-    changes_.raiseOne(spec->parameter);
+    const ControlPortInfo* desc = controlPort(port);
+    if (!desc || portOf(desc->parameter) != port) return;
+    params_.setNormalized(desc->parameter, presetValues_.toNormalised(params_, port, ports_[port]));
+    changes_.raiseOne(desc->parameter);
 }
 
 void CorvaneLv2UiView::portValue(std::uint32_t port, float value) {

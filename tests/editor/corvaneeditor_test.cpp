@@ -79,7 +79,7 @@ TEST_F(EditorTest, OpenBuildsTheThirtyTwoViewsShowingThePluginsValues) {
     EXPECT_EQ(frame().getBackgroundColor(), CColor(127, 127, 127, 255));
     ASSERT_EQ(frame().getNbViews(), kWindowViews);
     for (int i = 0; i < layout::kViewCount; ++i) {
-        const layout::ViewSpec& item = layout::kViews[i];
+        const layout::ViewItem& item = layout::kViews[i];
         CView* v = frame().getView(i);
         EXPECT_TRUE(v->isTypeOf(corvane::test::className(item.kind))) << i;
         EXPECT_EQ(v->getViewSize(), CRect(item.x, item.y, item.x + item.w, item.y + item.h)) << i;

@@ -162,7 +162,7 @@ TEST_F(EditorScaleTest, ClicksAndDragsInWindowPixelsActOnTheSameControlsAtEveryS
         const auto px = [scale](double editorPixels) {
             return int(std::lround(editorPixels * scale));
         };
-        for (const layout::ViewSpec& item : layout::kViews) {
+        for (const layout::ViewItem& item : layout::kViews) {
             if (item.tag < 0 || item.tag >= corvane::kNumParams) continue;
             g_calls.clear();
             const int x = px(item.x + item.w / 2.0), y = px(item.y + item.h / 2.0);

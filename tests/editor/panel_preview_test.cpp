@@ -32,7 +32,7 @@ struct Panel : CControlListener {
         frame->setBackground(background);
         background->forget();
         corvane::PanelBitmaps bitmaps;
-        for (const layout::ViewSpec& item : layout::kViews) {
+        for (const layout::ViewItem& item : layout::kViews) {
             CView* v = corvane::createPanelView(item, this, bitmaps, {large, small});
             frame->addView(v);
             if (item.kind == layout::ViewKind::EnvView)
@@ -70,7 +70,7 @@ TEST(Panel, HoldsTheThirtyTwoViewsOfTheLayoutInOrder) {
     EXPECT_EQ(p.frame->getViewSize(), CRect(0, 0, 730, 302));
     ASSERT_EQ(p.frame->getNbViews(), 32);
     for (int i = 0; i < 32; ++i) {
-        const layout::ViewSpec& item = layout::kViews[i];
+        const layout::ViewItem& item = layout::kViews[i];
         CView* v = p.frame->getView(i);
         EXPECT_TRUE(v->isTypeOf(corvane::test::className(item.kind))) << i;
         EXPECT_EQ(v->getViewSize(), CRect(item.x, item.y, item.x + item.w, item.y + item.h)) << i;

@@ -109,20 +109,20 @@ TEST_F(Lv2InfoTest, ControlPortsCarryTheParameterTable) {
     ASSERT_EQ(ports_.size(), static_cast<size_t>(kPortCount)) << text_;
     for (std::uint32_t p = 0; p < static_cast<std::uint32_t>(kControlPortCount); ++p) {
         SCOPED_TRACE(p);
-        const ControlPortSpec& spec = *controlPort(p);
+        const ControlPortInfo& desc = *controlPort(p);
         const PortInfo& info = ports_[static_cast<int>(p)];
-        EXPECT_EQ(info.symbol, spec.symbol);
-        if (spec.presentation != Presentation::Division) {
-            EXPECT_EQ(info.name, params_.getNameString(spec.parameter));
+        EXPECT_EQ(info.symbol, desc.symbol);
+        if (desc.presentation != Presentation::Division) {
+            EXPECT_EQ(info.name, params_.getNameString(desc.parameter));
         }
-        EXPECT_EQ(info.group, std::string(kPluginUri) + "#" + groupSpec(spec.group).symbol);
+        EXPECT_EQ(info.group, std::string(kPluginUri) + "#" + groupInfo(desc.group).symbol);
         EXPECT_NEAR(info.minimum, portMinimum(params_, p), 1e-6);
         EXPECT_NEAR(info.maximum, portMaximum(params_, p), 1e-6);
         EXPECT_GE(info.defaultValue, info.minimum);
         EXPECT_LE(info.defaultValue, info.maximum);
-        switch (spec.presentation) {
+        switch (desc.presentation) {
             case Presentation::Real:
-                EXPECT_NEAR(info.defaultValue, params_.getDefault(spec.parameter), 1e-4);
+                EXPECT_NEAR(info.defaultValue, params_.getDefault(desc.parameter), 1e-4);
                 EXPECT_TRUE(info.scalePoints.empty());
                 break;
             case Presentation::Toggle:
@@ -132,14 +132,14 @@ TEST_F(Lv2InfoTest, ControlPortsCarryTheParameterTable) {
             case Presentation::Division:
                 EXPECT_NE(info.properties.find("#enumeration"), std::string::npos);
                 EXPECT_NE(info.properties.find("#integer"), std::string::npos);
-                ASSERT_EQ(info.scalePoints.size(), static_cast<size_t>(spec.stepCount));
-                for (int s = 0; s < spec.stepCount; ++s)
-                    EXPECT_EQ(info.scalePoints.at(s), spec.stepNames[s]);
+                ASSERT_EQ(info.scalePoints.size(), static_cast<size_t>(desc.stepCount));
+                for (int s = 0; s < desc.stepCount; ++s)
+                    EXPECT_EQ(info.scalePoints.at(s), desc.stepNames[s]);
                 break;
         }
-        const int kind = params_.getKind(spec.parameter);
+        const int kind = params_.getKind(desc.parameter);
         const bool logarithmic =
-            spec.presentation == Presentation::Real &&
+            desc.presentation == Presentation::Real &&
             (kind == tw_paramManager::kKindExponential || kind == tw_paramManager::kKindSyncRate);
         EXPECT_EQ(info.properties.find("#logarithmic") != std::string::npos, logarithmic);
     }

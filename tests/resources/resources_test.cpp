@@ -79,10 +79,10 @@ TEST(ResourceOverride, HidesAndReplacesWhileAliveAndNests) {
 }
 
 // Every bitmap of the window exists at the size and frame layout the views rely on.
-class WindowBitmap : public ::testing::TestWithParam<corvane::layout::BitmapSpec> {};
+class WindowBitmap : public ::testing::TestWithParam<corvane::layout::BitmapItem> {};
 
 TEST_P(WindowBitmap, DecodesAtItsSize) {
-    const corvane::layout::BitmapSpec item = GetParam();
+    const corvane::layout::BitmapItem item = GetParam();
     VSTGUI::CBitmap bitmap(item.name);
     ASSERT_TRUE(bitmap.isLoaded()) << item.name;
     EXPECT_EQ(bitmap.getWidth(), item.width);

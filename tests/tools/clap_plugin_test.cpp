@@ -21,7 +21,7 @@ constexpr int kBlock = 375;
 constexpr int kEnvTrigger = 21;
 
 std::vector<float> render(PluginInstance& plugin, const AudioBuffer& main, const AudioBuffer* side,
-                          const std::vector<NoteSpec>& notes) {
+                          const std::vector<PlannedNote>& notes) {
     BufferSource source(main);
     std::unique_ptr<BufferSource> side_source;
     RenderInput input;
@@ -100,10 +100,10 @@ TEST_F(ClapHosting, EveryProgramRendersTheSameSamplesInBothEditions) {
 // two thirds of the way is the side-chain, a third MIDI.
 TEST_F(ClapHosting, SidechainAndNotesRenderTheSameInBothEditions) {
     const AudioBuffer side = make_demo_signal(kRate, 97.0, 3, 4);
-    const std::vector<NoteSpec> notes = {
+    const std::vector<PlannedNote> notes = {
         {0.125, 60, 100, 0.5}, {0.875, 64, 70, 0.25}, {1.5, 67, 127, 1.0}};
     auto render_fresh = [&](const char* path, int program, float trigger, bool with_side,
-                            const std::vector<NoteSpec>& played) {
+                            const std::vector<PlannedNote>& played) {
         auto plugin = load(path);
         if (!plugin) return std::vector<float>{};
         plugin->set_program(program);

@@ -35,18 +35,18 @@ const std::string kModule = CORVANE_MODULE;
 constexpr VstInt32 kCutoff = 5;
 // Where the user grabs the cutoff knob (its centre), and the line of text in its lowest rows
 // (label or read-out).
-constexpr const layout::ViewSpec& kKnob = *layout::findView(kCutoff);
+constexpr const layout::ViewItem& kKnob = *layout::findView(kCutoff);
 constexpr int kKnobX = kKnob.x + kKnob.w / 2, kKnobY = kKnob.y + kKnob.h / 2;
 constexpr int kTextLeft = kKnob.x, kTextRight = kKnob.x + kKnob.w;
 constexpr int kTextTop = kKnob.y + kKnob.h - 25, kTextBottom = kKnob.y + kKnob.h - 3;
 
-constexpr const layout::ViewSpec& view_of(layout::ViewKind kind) {
-    for (const layout::ViewSpec& v : layout::kViews)
+constexpr const layout::ViewItem& view_of(layout::ViewKind kind) {
+    for (const layout::ViewItem& v : layout::kViews)
         if (v.kind == kind) return v;
     return layout::kViews[0];
 }
-constexpr const layout::ViewSpec& kLfoGraph = view_of(layout::ViewKind::LFOView);
-constexpr const layout::ViewSpec& kEnvGraph = view_of(layout::ViewKind::EnvView);
+constexpr const layout::ViewItem& kLfoGraph = view_of(layout::ViewKind::LFOView);
+constexpr const layout::ViewItem& kEnvGraph = view_of(layout::ViewKind::EnvView);
 
 bool x_server_available() {
     Display* d = XOpenDisplay(nullptr);

@@ -13,7 +13,7 @@ using namespace corvane::test;
 namespace gp = corvane::test::gain_plugin;
 
 AudioBuffer render(HostedPlugin& plugin, const AudioBuffer* main, VstInt32 block, size_t frames,
-                   const std::vector<NoteSpec>& notes = {},
+                   const std::vector<PlannedNote>& notes = {},
                    const std::vector<AutomationEvent>& changes = {}) {
     std::optional<BufferSource> source;
     if (main) source.emplace(*main);
@@ -98,7 +98,7 @@ TEST_P(BlockSize, AudioDoesNotDependOnIt) {
 
 TEST_P(BlockSize, NotesArriveOnTheirFrames) {
     auto plugin = load_test_plugin();
-    const std::vector<NoteSpec> notes = {
+    const std::vector<PlannedNote> notes = {
         {0.0, 60, 100, 0.01}, {0.05, 64, 90, 0.02}, {0.06, 64, 80, 0.03}};
     render(*plugin, nullptr, GetParam(), 5000, notes);
     // 0.01 s is 441 frames; the two notes of key 64 overlap.

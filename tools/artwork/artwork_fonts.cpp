@@ -43,7 +43,7 @@ constexpr int kScratchPad = 8;
 
 // One glyph drawn on a transparent scratch surface of its cell's height, the pen kScratchPad
 // editor pixels in from the left, at `scale` image pixels per editor pixel.
-cairo_surface_t* renderGlyph(const BitmapFontSpec& font, int code, int scale,
+cairo_surface_t* renderGlyph(const BitmapFontItem& font, int code, int scale,
                              cairo_text_extents_t* extents) {
     const int scratch_w = static_cast<int>(font.pixel_size * 3) + 2 * kScratchPad;
     cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scratch_w * scale,
@@ -62,7 +62,7 @@ cairo_surface_t* renderGlyph(const BitmapFontSpec& font, int code, int scale,
 }
 
 // Measures one glyph's ink at 1x and gives it a place in the sheet.
-GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, int& pen_x, int& pen_y) {
+GlyphRecord placeGlyph(const BitmapFontItem& font, int code, int& pen_x, int& pen_y) {
     GlyphRecord rec;
     rec.code = static_cast<std::uint16_t>(code);
     rec.height = static_cast<std::uint16_t>(font.cell_height);
@@ -102,7 +102,7 @@ GlyphRecord placeGlyph(const BitmapFontSpec& font, int code, int& pen_x, int& pe
 
 // The glyph sheet at a scale: every picture drawn at that scale into its record's rectangle
 // times the scale, so one table serves the sheets of every scale.
-cairo_surface_t* drawSheet(const BitmapFontSpec& font, const std::vector<GlyphRecord>& records,
+cairo_surface_t* drawSheet(const BitmapFontItem& font, const std::vector<GlyphRecord>& records,
                            int scale) {
     cairo_surface_t* surface =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSheetSize * scale, kSheetSize * scale);
@@ -138,7 +138,7 @@ bool checkMetric(const std::vector<GlyphRecord>& records, int code, int x_offset
 
 } // namespace
 
-bool writeBitmapFont(const BitmapFontSpec& font, const std::string& out_dir) {
+bool writeBitmapFont(const BitmapFontItem& font, const std::string& out_dir) {
     if (font.face == nullptr) return false;
     std::vector<GlyphRecord> records;
     int pen_x = 1, pen_y = 0;

@@ -9,7 +9,7 @@
 
 namespace corvane::artwork {
 
-struct BitmapFontSpec {
+struct BitmapFontItem {
     int id;          // resource id of both the sheet and the table
     int cell_height; // height of every glyph picture
     int baseline;    // row of the baseline inside a glyph picture
@@ -20,6 +20,6 @@ struct BitmapFontSpec {
 // Writes the sheets PNG/<id>.png (256 x 256) and PNG_2X/<id>.png (512 x 512) and the table
 // VOVIZUDU_MAP/<id>.bin under out_dir; false on failure. The table's positions and metrics are in
 // editor pixels: the 2x sheet holds each picture at twice its record's rectangle.
-bool writeBitmapFont(const BitmapFontSpec& spec, const std::string& out_dir);
+bool writeBitmapFont(const BitmapFontItem& desc, const std::string& out_dir);
 
 } // namespace corvane::artwork

@@ -42,7 +42,7 @@ constexpr SwitchLegend kSwitchLegends[] = {
 // Column where the legends beside a vertical switch start, right of its position indicator.
 constexpr double kLegendInset = 25;
 
-const layout::ViewSpec& view(int tag) {
+const layout::ViewItem& view(int tag) {
     return *layout::findView(tag);
 }
 
@@ -106,8 +106,8 @@ void drawHeader(cairo_t* cr, const PanelFonts& fonts) {
     // Vendor on the version label's line; the version itself is drawn by the editor.
     useFont(cr, fonts.bold, 8);
     setColor(cr, palette::kLegendDim);
-    const layout::ViewSpec* version = nullptr;
-    for (const layout::ViewSpec& v : layout::kViews)
+    const layout::ViewItem* version = nullptr;
+    for (const layout::ViewItem& v : layout::kViews)
         if (v.kind == layout::ViewKind::VersionLabel) version = &v;
     drawText(cr, "TESSEL WORKS", version->x + 34, 36, Align::Right, 1.5);
 }
@@ -139,7 +139,7 @@ void drawSection(cairo_t* cr, const PanelFonts& fonts, const Section& s) {
 }
 
 // The graphs draw on a recessed screen with a faint grid.
-void drawScreen(cairo_t* cr, const layout::ViewSpec& v) {
+void drawScreen(cairo_t* cr, const layout::ViewItem& v) {
     setColor(cr, palette::kFaceDark);
     roundedRect(cr, v.x - 3, v.y - 3, v.w + 6, v.h + 6, 3);
     cairo_fill(cr);
@@ -169,7 +169,7 @@ void drawCaption(cairo_t* cr, const PanelFonts& fonts, const char* text, double 
 
 void drawSwitchLegends(cairo_t* cr, const PanelFonts& fonts) {
     for (const SwitchLegend& legend : kSwitchLegends) {
-        const layout::ViewSpec& v = view(legend.tag);
+        const layout::ViewItem& v = view(legend.tag);
         const double band = double(v.h) / v.positions;
         for (int p = 0; p < v.positions; ++p) {
             const double cy = v.y + std::floor(band * (p + 0.5)) + 0.5;
@@ -183,7 +183,7 @@ void drawSwitchLegends(cairo_t* cr, const PanelFonts& fonts) {
     }
 
     // LFO shapes as pictures of one cycle each: square, saw, sine, random.
-    const layout::ViewSpec& shape = view(13);
+    const layout::ViewItem& shape = view(13);
     useFont(cr, fonts.bold, 7);
     setColor(cr, palette::kLegendDim);
     drawText(cr, "WAVE", shape.x + 3, shape.y - 5, Align::Left, 1.2);
@@ -234,11 +234,11 @@ void drawSwitchLegends(cairo_t* cr, const PanelFonts& fonts) {
     }
 
     // Reverb routing: before (left) or after (right) the drive and filter.
-    const layout::ViewSpec& route = view(3);
+    const layout::ViewItem& route = view(3);
     drawCaption(cr, fonts, "PRE", route.x + 1, route.y + route.h / 2.0 + 3, Align::Right);
     drawCaption(cr, fonts, "POST", route.x + route.w - 1, route.y + route.h / 2.0 + 3, Align::Left);
 
-    const layout::ViewSpec& freeze = view(4);
+    const layout::ViewItem& freeze = view(4);
     drawCaption(cr, fonts, "FREEZE", freeze.x + freeze.w / 2.0 + 1, freeze.y + freeze.h + 10,
                 Align::Centre);
 }
@@ -267,7 +267,7 @@ bool writeBackground(const PanelFonts& fonts, int scale, const std::string& path
     drawHeader(cr, fonts);
     for (const Section& s : kSections)
         drawSection(cr, fonts, s);
-    for (const layout::ViewSpec& v : layout::kViews)
+    for (const layout::ViewItem& v : layout::kViews)
         if (v.kind == layout::ViewKind::LFOView || v.kind == layout::ViewKind::EnvView)
             drawScreen(cr, v);
     drawSwitchLegends(cr, fonts);

@@ -161,7 +161,7 @@ SampleFormat sample_format(const std::string& name) {
 
 } // namespace
 
-bool parse_note(const std::string& text, NoteSpec& note, std::string& error) {
+bool parse_note(const std::string& text, PlannedNote& note, std::string& error) {
     const std::vector<std::string> parts = split(text, ':');
     double start = 0.0, length = 0.0;
     int key = 0, velocity = 0;
@@ -174,7 +174,7 @@ bool parse_note(const std::string& text, NoteSpec& note, std::string& error) {
                 text + "'";
         return false;
     }
-    note = NoteSpec{start, key, velocity, length};
+    note = PlannedNote{start, key, velocity, length};
     return true;
 }
 
@@ -265,9 +265,9 @@ int run_render(const RenderOptions& o) {
         return report_usage_error("render", "--timesig takes N/D with N from 1 to 64 and D a "
                                             "power of two up to 64, not '" +
                                                 o.timesig + "'");
-    std::vector<NoteSpec> notes;
+    std::vector<PlannedNote> notes;
     for (const std::string& text : o.notes) {
-        NoteSpec note;
+        PlannedNote note;
         if (!parse_note(text, note, error)) return report_usage_error("render", error);
         notes.push_back(note);
     }

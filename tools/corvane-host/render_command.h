@@ -32,7 +32,7 @@ struct RenderOptions {
 };
 
 // START:KEY:VELOCITY:LENGTH, times in seconds.
-bool parse_note(const std::string& text, NoteSpec& note, std::string& error);
+bool parse_note(const std::string& text, PlannedNote& note, std::string& error);
 // N/D with a power-of-two denominator.
 bool parse_time_signature(const std::string& text, int& numerator, int& denominator);
 

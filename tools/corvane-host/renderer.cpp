@@ -15,9 +15,9 @@ struct TimedNote {
     int velocity;
 };
 
-std::vector<TimedNote> schedule(const std::vector<NoteSpec>& notes, double rate) {
+std::vector<TimedNote> schedule(const std::vector<PlannedNote>& notes, double rate) {
     std::vector<TimedNote> timed;
-    for (const NoteSpec& n : notes) {
+    for (const PlannedNote& n : notes) {
         const size_t on = frame_at(n.start, rate);
         const size_t off = std::max(on + 1, frame_at(n.start + n.length, rate));
         timed.push_back({on, true, n.key, n.velocity});
@@ -99,7 +99,7 @@ size_t frame_at(double seconds, double rate) {
     return seconds <= 0.0 ? 0 : static_cast<size_t>(std::llround(seconds * rate));
 }
 
-size_t notes_end_frame(const std::vector<NoteSpec>& notes, double sample_rate) {
+size_t notes_end_frame(const std::vector<PlannedNote>& notes, double sample_rate) {
     size_t end = 0;
     for (const TimedNote& n : schedule(notes, sample_rate))
         end = std::max(end, n.frame + 1);

@@ -10,7 +10,7 @@
 namespace corvane::tools {
 
 // A MIDI note to play during a render, in seconds from the start.
-struct NoteSpec {
+struct PlannedNote {
     double start = 0.0;
     int key = 60;
     int velocity = 100;
@@ -30,7 +30,7 @@ struct RenderInput {
     int block = 512;
     AudioSource* main = nullptr;      // mono or stereo, or none
     AudioSource* sidechain = nullptr; // mono or stereo, or none; silence once it ends
-    std::vector<NoteSpec> notes;
+    std::vector<PlannedNote> notes;
     std::vector<AutomationEvent> automation; // any order; same frame: in the order given
     size_t tail_frames = 0; // silence after the main input (or after the last note, if later)
 };
@@ -60,7 +60,7 @@ bool render_audio(PluginInstance& plugin, const RenderInput& input, const Render
                   RenderStats& stats, const RenderProgress& progress, std::string& error);
 
 // The frame just past the last note-off.
-size_t notes_end_frame(const std::vector<NoteSpec>& notes, double sample_rate);
+size_t notes_end_frame(const std::vector<PlannedNote>& notes, double sample_rate);
 
 // A time in seconds as a frame at the rate.
 size_t frame_at(double seconds, double rate);
