@@ -1,6 +1,7 @@
 // The VST 2.4 edition's share of the audio path: a program switch, and a block with and without
 // changes waiting for the audio thread (a parameter change alone: bench/processor).
 
+#include "bench/bench_buffers.h"
 #include "host/Corvane.h"
 
 #include <benchmark/benchmark.h>
@@ -14,27 +15,14 @@ namespace {
 
 constexpr int kFrames = 256;
 
-struct Fixture {
+struct Fixture : BenchBuffers<kFrames> {
     Fixture() : plugin(std::make_unique<Corvane>(nullptr)) {
         plugin->setSampleRate(48000.0f);
         plugin->resume();
-        for (int c = 0; c < 4; ++c) {
-            in[c].assign(kFrames, 0.0f);
-            for (int i = 0; i < kFrames; ++i)
-                in[c][i] = static_cast<float>((i * 37 + c * 11) % 200) / 100.0f - 1.0f;
-            in_ptr[c] = in[c].data();
-        }
-        for (int c = 0; c < 2; ++c) {
-            out[c].assign(kFrames, 0.0f);
-            out_ptr[c] = out[c].data();
-        }
     }
     void block() { plugin->processReplacing(in_ptr, out_ptr, kFrames); }
 
     std::unique_ptr<Corvane> plugin;
-    std::vector<float> in[4], out[2];
-    float* in_ptr[4];
-    float* out_ptr[2];
 };
 
 void BM_SetProgram(benchmark::State& state) {

@@ -10,8 +10,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_buffers.h"
 #include <algorithm>
 #include <chrono>
+
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -23,30 +25,17 @@ namespace {
 
 constexpr int kFrames = 32;
 
-struct Fixture {
+struct Fixture : BenchBuffers<kFrames> {
     Fixture() : processor(std::make_unique<CorvaneProcessor>()) {
         processor->setSampleRate(48000.0);
         processor->setChannelLayout(2, 2, 0);
         processor->activate();
-        for (int c = 0; c < 4; ++c) {
-            in[c].assign(kFrames, 0.0f);
-            for (int i = 0; i < kFrames; ++i)
-                in[c][i] = static_cast<float>((i * 37 + c * 11) % 200) / 100.0f - 1.0f;
-            in_ptr[c] = in[c].data();
-        }
-        for (int c = 0; c < 2; ++c) {
-            out[c].assign(kFrames, 0.0f);
-            out_ptr[c] = out[c].data();
-        }
         block.inputs = in_ptr;
         block.outputs = out_ptr;
         block.frames = kFrames;
     }
 
     std::unique_ptr<CorvaneProcessor> processor;
-    std::vector<float> in[4], out[2];
-    const float* in_ptr[4];
-    float* out_ptr[2];
     CorvaneProcessor::Block block;
 };
 
