@@ -31,6 +31,8 @@ public:
     // filters' coefficients and memories, process steps both with the same arithmetic as
     // process_stage, store hands the memories back to the first count filters. A section's
     // input memories are the previous section's output memories, so the lanes keep them once.
+    // The lanes hold the coefficients doubled: 2 × (a + b − c) and 2a + 2b − 2c are the same
+    // number, since doubling is exact.
     class pair {
     public:
         pair(twdsp_filter_cascaded_highpass& first, twdsp_filter_cascaded_highpass& second);
@@ -40,8 +42,7 @@ public:
             x2_ = x1_;
             x1_ = x;
             for (lanes& s : sections_) {
-                const twdsp_d2 y =
-                    2.0 * (s.alpha * (x - 2.0 * x1 + x2) + s.gamma * s.y1 - s.beta * s.y2);
+                const twdsp_d2 y = s.alpha * (x - 2.0 * x1 + x2) + s.gamma * s.y1 - s.beta * s.y2;
                 x1 = s.y1;
                 x2 = s.y2;
                 s.y2 = s.y1;
@@ -71,8 +72,9 @@ inline twdsp_filter_cascaded_highpass::pair::pair(twdsp_filter_cascaded_highpass
     for (int i = 0; i < section_count; ++i) {
         const twdsp_filter_cascaded_section& a = first.sections_[i];
         const twdsp_filter_cascaded_section& b = second.sections_[i];
-        sections_[i] = {twdsp_d2{a.alpha, b.alpha}, twdsp_d2{a.beta, b.beta},
-                        twdsp_d2{a.gamma, b.gamma}, twdsp_d2{a.y1, b.y1}, twdsp_d2{a.y2, b.y2}};
+        sections_[i] = {2.0 * twdsp_d2{a.alpha, b.alpha}, 2.0 * twdsp_d2{a.beta, b.beta},
+                        2.0 * twdsp_d2{a.gamma, b.gamma}, twdsp_d2{a.y1, b.y1},
+                        twdsp_d2{a.y2, b.y2}};
     }
 }
 
