@@ -55,8 +55,8 @@ protected:
     template <class T, bool High = false>
     static T step(T x, T a, T G, T k, T& s1, T& y1, T& s2, T& y2) {
         const T fb = k * y2;
-        const T clipped = twdsp_select(fb > 0.6f, twdsp_splat<T>(0.6f),
-                                       twdsp_select(fb < -0.6f, twdsp_splat<T>(-0.6f), fb));
+        // Limited to ±0.6; a NaN stays NaN (for the engine's recovery to find).
+        const T clipped = twdsp_min(twdsp_splat<T>(0.6f), twdsp_max(twdsp_splat<T>(-0.6f), fb));
         const T shaped = 0.25f * fb + 0.75f * clipped;
         const T gs = shaped * G;
         const T gx = x * G;

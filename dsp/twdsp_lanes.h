@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 // Four single-precision lanes (or two double-precision ones) that run the same operations side
 // by side: the two channels of a stereo chain, or several sections of one network. Every lane
@@ -70,6 +73,29 @@ inline void twdsp_transpose(twdsp_f4& a, twdsp_f4& b, twdsp_f4& c, twdsp_f4& d) 
 // The same choice for one sample, so that a block's step can be written once for both.
 inline float twdsp_select(bool condition, float a, float b) {
     return condition ? a : b;
+}
+
+// a where a < b (or a > b), b otherwise: a NaN in either gives b. That is how SSE defines its
+// minimum and maximum, which the compiler does not find in the comparison on its own.
+inline twdsp_f4 twdsp_min(twdsp_f4 a, twdsp_f4 b) {
+#if defined(__SSE__)
+    return _mm_min_ps(a, b);
+#else
+    return a < b ? a : b;
+#endif
+}
+inline twdsp_f4 twdsp_max(twdsp_f4 a, twdsp_f4 b) {
+#if defined(__SSE__)
+    return _mm_max_ps(a, b);
+#else
+    return a > b ? a : b;
+#endif
+}
+inline float twdsp_min(float a, float b) {
+    return a < b ? a : b;
+}
+inline float twdsp_max(float a, float b) {
+    return a > b ? a : b;
 }
 
 // A constant in every lane (or the constant itself).
