@@ -23,9 +23,9 @@ alignas(64) const float silence[256] = {};
 
 inline twdsp_f4 clean(twdsp_f4 x) {
     const twdsp_f4 limit = twdsp_splat<twdsp_f4>(input_limit);
-    const twdsp_f4 bounded =
-        twdsp_select(x > 0.0f, limit, twdsp_select(x < 0.0f, -limit, twdsp_f4{}));
-    return twdsp_select(twdsp_abs(x) <= input_limit, x, bounded);
+    // NaN lanes become +0 first (a NaN is the one value unequal to itself).
+    const twdsp_f4 number = twdsp_from_bits(twdsp_bits(x) & (x == x));
+    return twdsp_min(twdsp_max(number, -limit), limit);
 }
 
 inline float clean(float x) {
@@ -611,11 +611,21 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
         auto in_at = [done](const float* p) { return p ? p + done : silence; };
         const int channels_in = layout == plan_stereo ? 2 : 1;
         const float* from[4] = {main_left, main_right, detect_left, detect_right};
-        for (int c = 0; c < 4; ++c)
-            if (c % 2 < channels_in) clean_block(in_at(from[c]), input_[c], n);
+        // A detector channel that is a main channel reads that channel's cleaned copy.
+        const float* cleaned[4];
+        for (int c = 0; c < 4; ++c) {
+            if (c % 2 >= channels_in) {
+                cleaned[c] = input_[c];
+            } else if (c >= 2 && from[c] == from[c - 2]) {
+                cleaned[c] = cleaned[c - 2];
+            } else {
+                clean_block(in_at(from[c]), input_[c], n);
+                cleaned[c] = input_[c];
+            }
+        }
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{input_[0],           input_[1],           input_[2],
-                          input_[3],           out_at(out_left),    out_at(out_right),
+        const channels ch{cleaned[0],          cleaned[1],          cleaned[2],
+                          cleaned[3],          out_at(out_left),    out_at(out_right),
                           wet_[0] + wet_used_, wet_[1] + wet_used_, send_[0] + wet_used_,
                           send_[1] + wet_used_};
         // Pieces between control ticks: a tick runs before the sample at which the counter
