@@ -41,6 +41,10 @@ public:
             lowpass_.store(count);
             highpass_.store(count);
         }
+        void load_coefficients() {
+            lowpass_.load_coefficients();
+            highpass_.load_coefficients();
+        }
 
     private:
         twdsp_filter_ms20_lp::pair lowpass_;

@@ -52,6 +52,8 @@ public:
             return x;
         }
         void store(int count = 2);
+        // Takes the filters' coefficients again (after they changed), keeping the memories.
+        void load_coefficients();
 
     private:
         struct lanes {
@@ -70,11 +72,19 @@ inline twdsp_filter_cascaded_highpass::pair::pair(twdsp_filter_cascaded_highpass
     : filters_{&first, &second}, x1_{first.sections_[0].x1, second.sections_[0].x1},
       x2_{first.sections_[0].x2, second.sections_[0].x2} {
     for (int i = 0; i < section_count; ++i) {
-        const twdsp_filter_cascaded_section& a = first.sections_[i];
-        const twdsp_filter_cascaded_section& b = second.sections_[i];
-        sections_[i] = {2.0 * twdsp_d2{a.alpha, b.alpha}, 2.0 * twdsp_d2{a.beta, b.beta},
-                        2.0 * twdsp_d2{a.gamma, b.gamma}, twdsp_d2{a.y1, b.y1},
-                        twdsp_d2{a.y2, b.y2}};
+        sections_[i].y1 = twdsp_d2{first.sections_[i].y1, second.sections_[i].y1};
+        sections_[i].y2 = twdsp_d2{first.sections_[i].y2, second.sections_[i].y2};
+    }
+    load_coefficients();
+}
+
+inline void twdsp_filter_cascaded_highpass::pair::load_coefficients() {
+    for (int i = 0; i < section_count; ++i) {
+        const twdsp_filter_cascaded_section& a = filters_[0]->sections_[i];
+        const twdsp_filter_cascaded_section& b = filters_[1]->sections_[i];
+        sections_[i].alpha = 2.0 * twdsp_d2{a.alpha, b.alpha};
+        sections_[i].beta = 2.0 * twdsp_d2{a.beta, b.beta};
+        sections_[i].gamma = 2.0 * twdsp_d2{a.gamma, b.gamma};
     }
 }
 

@@ -32,6 +32,8 @@ public:
         pair(twdsp_filter_kalden_shelf& first, twdsp_filter_kalden_shelf& second);
         twdsp_f4 process(twdsp_f4 x) { return step(x, b0_, b1_, a1_, x1_, y1_); }
         void store(int count = 2);
+        // Takes the shelves' coefficients again (after they changed), keeping the memories.
+        void load_coefficients();
 
     private:
         twdsp_filter_kalden_shelf* filters_[2];
@@ -67,9 +69,18 @@ protected:
 
 inline twdsp_filter_kalden_shelf::pair::pair(twdsp_filter_kalden_shelf& first,
                                              twdsp_filter_kalden_shelf& second)
-    : filters_{&first, &second}, b0_(twdsp_pair(first.b0_, second.b0_)),
-      b1_(twdsp_pair(first.b1_, second.b1_)), a1_(twdsp_pair(first.a1_, second.a1_)),
-      x1_(twdsp_pair(first.x1_, second.x1_)), y1_(twdsp_pair(first.y1_, second.y1_)) {}
+    : filters_{&first, &second}, x1_(twdsp_pair(first.x1_, second.x1_)),
+      y1_(twdsp_pair(first.y1_, second.y1_)) {
+    load_coefficients();
+}
+
+inline void twdsp_filter_kalden_shelf::pair::load_coefficients() {
+    const twdsp_filter_kalden_shelf& first = *filters_[0];
+    const twdsp_filter_kalden_shelf& second = *filters_[1];
+    b0_ = twdsp_pair(first.b0_, second.b0_);
+    b1_ = twdsp_pair(first.b1_, second.b1_);
+    a1_ = twdsp_pair(first.a1_, second.a1_);
+}
 
 inline void twdsp_filter_kalden_shelf::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {

@@ -34,6 +34,8 @@ public:
         pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second);
         twdsp_f4 process(twdsp_f4 x) { return step(x, a_, G_, k_, s1_, y1_, s2_, y2_); }
         void store(int count = 2);
+        // Takes the filters' coefficients again (after they changed), keeping the memories.
+        void load_coefficients();
 
     protected:
         template <bool High>
@@ -87,10 +89,19 @@ protected:
 };
 
 inline twdsp_filter_ms20_lp::pair::pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second)
-    : filters_{&first, &second}, a_(twdsp_pair(first.a_, second.a_)),
-      G_(twdsp_pair(first.G_, second.G_)), k_(twdsp_pair(first.k_, second.k_)),
-      s1_(twdsp_pair(first.s1_, second.s1_)), y1_(twdsp_pair(first.y1_, second.y1_)),
-      s2_(twdsp_pair(first.s2_, second.s2_)), y2_(twdsp_pair(first.y2_, second.y2_)) {}
+    : filters_{&first, &second}, s1_(twdsp_pair(first.s1_, second.s1_)),
+      y1_(twdsp_pair(first.y1_, second.y1_)), s2_(twdsp_pair(first.s2_, second.s2_)),
+      y2_(twdsp_pair(first.y2_, second.y2_)) {
+    load_coefficients();
+}
+
+inline void twdsp_filter_ms20_lp::pair::load_coefficients() {
+    const twdsp_filter_ms20_lp& first = *filters_[0];
+    const twdsp_filter_ms20_lp& second = *filters_[1];
+    a_ = twdsp_pair(first.a_, second.a_);
+    G_ = twdsp_pair(first.G_, second.G_);
+    k_ = twdsp_pair(first.k_, second.k_);
+}
 
 inline void twdsp_filter_ms20_lp::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {

@@ -59,6 +59,8 @@ public:
             return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_, scale);
         }
         void store(int count = 2);
+        // Takes the biquads' coefficients again (after they changed), keeping the memories.
+        void load_coefficients();
 
     private:
         twdsp_filter_rbj* filters_[2];
@@ -96,12 +98,21 @@ protected:
 };
 
 inline twdsp_filter_rbj::pair::pair(twdsp_filter_rbj& first, twdsp_filter_rbj& second)
-    : filters_{&first, &second}, b0_(twdsp_pair(first.b0_, second.b0_)),
-      b1_(twdsp_pair(first.b1_, second.b1_)), b2_(twdsp_pair(first.b2_, second.b2_)),
-      a1_(twdsp_pair(first.a1_, second.a1_)), a2_(twdsp_pair(first.a2_, second.a2_)),
-      x1_(twdsp_pair(first.x1_, second.x1_)), x2_(twdsp_pair(first.x2_, second.x2_)),
-      y1_(twdsp_pair(first.y1_, second.y1_)), y2_(twdsp_pair(first.y2_, second.y2_)),
-      d_(twdsp_pair(first.d_, second.d_)) {}
+    : filters_{&first, &second}, x1_(twdsp_pair(first.x1_, second.x1_)),
+      x2_(twdsp_pair(first.x2_, second.x2_)), y1_(twdsp_pair(first.y1_, second.y1_)),
+      y2_(twdsp_pair(first.y2_, second.y2_)), d_(twdsp_pair(first.d_, second.d_)) {
+    load_coefficients();
+}
+
+inline void twdsp_filter_rbj::pair::load_coefficients() {
+    const twdsp_filter_rbj& first = *filters_[0];
+    const twdsp_filter_rbj& second = *filters_[1];
+    b0_ = twdsp_pair(first.b0_, second.b0_);
+    b1_ = twdsp_pair(first.b1_, second.b1_);
+    b2_ = twdsp_pair(first.b2_, second.b2_);
+    a1_ = twdsp_pair(first.a1_, second.a1_);
+    a2_ = twdsp_pair(first.a2_, second.a2_);
+}
 
 inline void twdsp_filter_rbj::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {

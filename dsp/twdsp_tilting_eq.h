@@ -35,6 +35,10 @@ public:
             low_.store(count);
             high_.store(count);
         }
+        void load_coefficients() {
+            low_.load_coefficients();
+            high_.load_coefficients();
+        }
 
     private:
         twdsp_filter_kalden_shelf::pair low_;

@@ -103,6 +103,7 @@ CCorvaneEngine::CCorvaneEngine() {
 CCorvaneEngine::~CCorvaneEngine() = default;
 
 void CCorvaneEngine::reset() {
+    unload_lanes();
     for (twdsp_filter* f : filters_)
         f->reset();
     feedback_left_ = feedback_right_ = 0.0f;
@@ -144,6 +145,7 @@ void CCorvaneEngine::finish_reverb_chunk() {
 void CCorvaneEngine::set_sample_rate(float rate) {
     if (!usable_rate(rate)) return;
     rate = std::clamp(rate, min_rate, max_rate);
+    unload_lanes();
     // The reverb's lines change length: the chunk in progress ends here.
     if (wet_used_ < wet_count_) finish_reverb_chunk();
     twdsp_block::set_sample_rate(rate);
@@ -196,6 +198,19 @@ void CCorvaneEngine::select_filter(int type) {
 
 void CCorvaneEngine::set_parameter(int index, float value) {
     if (!std::isfinite(value)) return;
+    switch (index) {
+        case filter_type: // the incoming pair's memories are reset
+            unload_lanes();
+            break;
+        case filter_cutoff:
+        case filter_reson:
+        case filter_drive:
+        case env_hpf:
+            lane_coefficients_stale_ = true;
+            break;
+        default:
+            break;
+    }
     switch (index) {
         case rev_decay:
             set_reverb(twdsp_deverb::room_size, value);
@@ -292,6 +307,7 @@ void CCorvaneEngine::set_normalised_parameter(int index, float value) {
     const float v = std::clamp(value, 0.0f, 1.0f);
     switch (index) {
         case rev_color:
+            lane_coefficients_stale_ = true;
             colour_left_.set_tilt(v);
             colour_right_.set_tilt(v);
             break;
@@ -342,6 +358,7 @@ void CCorvaneEngine::set_sync_increment(double increment) {
 // its chain output and each chunk the reverb output, and whatever went bad starts from rest.
 void CCorvaneEngine::recover_modulation() {
     if (!std::isfinite(detector_level_)) {
+        unload_lanes();
         detector_left_.reset();
         detector_right_.reset();
         detector_sum_left_ = detector_sum_right_ = detector_level_ = 0.0f;
@@ -355,6 +372,7 @@ void CCorvaneEngine::recover_modulation() {
 }
 
 void CCorvaneEngine::recover_chain() {
+    unload_lanes();
     for (twdsp_filter* f : filters_)
         f->reset();
     colour_left_.reset();
@@ -367,6 +385,8 @@ void CCorvaneEngine::recover_chain() {
 }
 
 void CCorvaneEngine::control_tick() {
+    // The VCA gain and the cutoff change here.
+    lane_coefficients_stale_ = true;
     recover_modulation();
     if (sync_on_) {
         // Phases above 1 are brought back into (0, 1] in one bounded step, as repeated
@@ -456,46 +476,105 @@ void CCorvaneEngine::update_cutoff() {
     }
 }
 
+CCorvaneEngine::chain_lanes::chain_lanes(CCorvaneEngine& e)
+    : colour(e.colour_left_, e.colour_right_), drive(e.drive_left_, e.drive_right_, e.vca_gain_),
+      blocker(e.feedback_dc_left_, e.feedback_dc_right_),
+      detector(e.detector_left_, e.detector_right_),
+      fb_in(twdsp_pair(e.feedback_left_, e.feedback_right_)),
+      fb_rest(twdsp_pair(e.feedback_rest_left_, e.feedback_rest_right_)),
+      offsets(twdsp_pair(e.offset_, -e.offset_)) {}
+
 template <int Type>
-auto CCorvaneEngine::filter_pair() {
+auto& CCorvaneEngine::filter_lanes() {
     if constexpr (Type == 0)
-        return twdsp_filter_ms20_lp::pair(lowpass_left_, lowpass_right_);
+        return lowpass_lanes_;
     else if constexpr (Type == 1)
-        return CCorvaneBPF::pair(bandpass_left_, bandpass_right_);
+        return bandpass_lanes_;
     else
-        return twdsp_filter_ms20_hp::pair(highpass_left_, highpass_right_);
+        return highpass_lanes_;
+}
+
+template <int Plan, int Type>
+void CCorvaneEngine::load_lanes() {
+    unload_lanes();
+    lanes_.emplace(*this);
+    if constexpr (Type == 0)
+        lowpass_lanes_.emplace(lowpass_left_, lowpass_right_);
+    else if constexpr (Type == 1)
+        bandpass_lanes_.emplace(bandpass_left_, bandpass_right_);
+    else
+        highpass_lanes_.emplace(highpass_left_, highpass_right_);
+    lanes_plan_ = Plan;
+    lane_coefficients_stale_ = false;
+}
+
+template <int Type>
+void CCorvaneEngine::load_lane_coefficients() {
+    chain_lanes& l = *lanes_;
+    l.colour.load_coefficients();
+    l.drive = twdsp_saturator_inv_atan::gained_pair(drive_left_, drive_right_, vca_gain_);
+    l.detector.load_coefficients();
+    filter_lanes<Type>()->load_coefficients();
+    lane_coefficients_stale_ = false;
+}
+
+void CCorvaneEngine::unload_lanes() {
+    if (lanes_plan_ < 0) return;
+    // The mono plan runs lane 0 alone; the right-hand blocks keep what they had.
+    const int kept = lanes_plan_ == plan_mono ? 1 : 2;
+    chain_lanes& l = *lanes_;
+    l.colour.store(kept);
+    l.blocker.store(kept);
+    if (lanes_plan_ == plan_stereo) l.detector.store();
+    switch (filter_type_) {
+        case 0:
+            lowpass_lanes_->store(kept);
+            break;
+        case 1:
+            bandpass_lanes_->store(kept);
+            break;
+        default:
+            highpass_lanes_->store(kept);
+            break;
+    }
+    feedback_left_ = l.fb_in[0];
+    feedback_rest_left_ = l.fb_rest[0];
+    if (kept == 2) {
+        feedback_right_ = l.fb_in[1];
+        feedback_rest_right_ = l.fb_rest[1];
+    }
+    offset_ = l.offsets[0];
+    lanes_plan_ = -1;
 }
 
 template <int Plan, int Route, int Type>
 void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     constexpr bool both = Plan != plan_mono;
     constexpr bool stereo_in = Plan == plan_stereo;
-    // The left and right chains run side by side as lanes 0 and 1; the mono plan keeps only
-    // lane 0, and its right-hand blocks are left as they were.
-    constexpr int kept = both ? 2 : 1;
 
     const float in_gain = input_gain_;
     const float fb_gain = feedback_gain_;
-    const float vca_gain = vca_gain_;
     const float rev_dry = reverb_dry_gain_;
     const float rev_wet = reverb_wet_gain_;
     const float dry = dry_gain_;
     const float wet = wet_gain_;
-    // The feedback is carried as the blocker's last input and the rest of its output, so the
-    // feedback gain can be applied to the rest before the input arrives.
-    twdsp_f4 fb_in = twdsp_pair(feedback_left_, feedback_right_);
-    twdsp_f4 fb_rest = twdsp_pair(feedback_rest_left_, feedback_rest_right_);
-    // The anti-denormal offset flips once per sample: the detector takes it as it stands, the
-    // left feedback path too, the right one flipped.
-    twdsp_f4 offsets = twdsp_pair(offset_, -offset_);
-    twdsp_tilting_eq::pair colour(colour_left_, colour_right_);
-    // The VCA gain goes into the drive's coefficients.
-    const twdsp_saturator_inv_atan::gained_pair drive(drive_left_, drive_right_, vca_gain);
-    auto filter = filter_pair<Type>();
-    twdsp_filter_dc_blocker::pair blocker(feedback_dc_left_, feedback_dc_right_);
+    // The left and right chains run side by side as lanes 0 and 1; the mono plan keeps only
+    // lane 0. The loop works on copies, which the compiler can keep in registers.
+    if (lanes_plan_ != Plan)
+        load_lanes<Plan, Type>();
+    else if (lane_coefficients_stale_)
+        load_lane_coefficients<Type>();
+    chain_lanes& l = *lanes_;
+    auto colour = l.colour;
+    const auto drive = l.drive;
+    auto blocker = l.blocker;
+    auto detector = l.detector;
+    auto filter = *filter_lanes<Type>();
+    twdsp_f4 fb_in = l.fb_in;
+    twdsp_f4 fb_rest = l.fb_rest;
+    twdsp_f4 offsets = l.offsets;
     // The detector hears the host's input only: its steps fill the time the chain's feedback
     // loop spends waiting on its own results.
-    twdsp_filter_cascaded_highpass::pair detector(detector_left_, detector_right_);
     float sum_left = detector_sum_left_;
     float sum_right = detector_sum_right_;
 
@@ -538,20 +617,16 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         offsets = -offsets;
     }
 
-    if constexpr (stereo_in) detector.store();
     detector_sum_left_ = sum_left;
     detector_sum_right_ = sum_right;
     detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
-    colour.store(kept);
-    filter.store(kept);
-    blocker.store(kept);
-    feedback_left_ = fb_in[0];
-    feedback_rest_left_ = fb_rest[0];
-    if constexpr (both) {
-        feedback_right_ = fb_in[1];
-        feedback_rest_right_ = fb_rest[1];
-    }
-    offset_ = offsets[0];
+    l.colour = colour;
+    l.blocker = blocker;
+    if constexpr (stereo_in) l.detector = detector;
+    *filter_lanes<Type>() = filter;
+    l.fb_in = fb_in;
+    l.fb_rest = fb_rest;
+    l.offsets = offsets;
 
     // The outputs, four frames at a time. The checks stay zero while the chain output is
     // finite (x × 0 is NaN only for a NaN or an infinity).

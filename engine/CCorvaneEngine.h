@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 // The effect: input gain, a soft-clipped feedback loop, the reverb with its colour EQ and
 // dry/wet mix, the VCA, the drive stage and the resonant filter (in one of two orders), an
@@ -71,6 +72,9 @@ public:
 
     CCorvaneEngine();
     ~CCorvaneEngine() override;
+    // The lanes point into the object itself.
+    CCorvaneEngine(const CCorvaneEngine&) = delete;
+    CCorvaneEngine& operator=(const CCorvaneEngine&) = delete;
 
     // Clears the six filters and the feedback memory (every resume). Reverb tail, LFO phase,
     // smoothers, envelope, detector filters and DC blockers keep their state.
@@ -193,9 +197,35 @@ private:
     using renderer = void (CCorvaneEngine::*)(const channels&, int, int);
     static renderer pick_renderer(int layout, int routing, int type);
 
-    // The current filter pair as the lanes of one, for the per-sample loop.
+    // The stereo chain as lanes, kept from one rendered piece to the next, so that small host
+    // blocks do not gather and scatter it in every call. While loaded (lanes_plan_ >= 0) the
+    // lanes hold the chain's memories and the blocks' own are stale: a member that resets or
+    // reads those memories unloads first, which hands them back. The blocks keep their
+    // coefficients; a member that changes them marks the lanes' copies stale, and the next
+    // piece takes them again.
+    struct chain_lanes {
+        explicit chain_lanes(CCorvaneEngine& e);
+        twdsp_tilting_eq::pair colour;
+        // The VCA gain goes into the drive's coefficients.
+        twdsp_saturator_inv_atan::gained_pair drive;
+        twdsp_filter_dc_blocker::pair blocker;
+        // Used in the stereo plan only; the others run the left detector on its own.
+        twdsp_filter_cascaded_highpass::pair detector;
+        // The feedback is carried as the blocker's last input and the rest of its output, so
+        // the feedback gain can be applied to the rest before the input arrives.
+        twdsp_f4 fb_in, fb_rest;
+        // The anti-denormal offset flips once per sample: the detector takes it as it stands,
+        // the left feedback path too, the right one flipped.
+        twdsp_f4 offsets;
+    };
+    template <int Plan, int Type>
+    void load_lanes();
+    void unload_lanes();
     template <int Type>
-    auto filter_pair();
+    void load_lane_coefficients();
+    // The current filter pair's lanes.
+    template <int Type>
+    auto& filter_lanes();
 
     twdsp_filter* current_left_ = nullptr;
     twdsp_filter* current_right_ = nullptr;
@@ -264,6 +294,13 @@ private:
     float octave_limit_ = default_octave_limit;
 
     CCorvaneDisplaySums* display_ = nullptr;
+
+    std::optional<chain_lanes> lanes_;
+    std::optional<twdsp_filter_ms20_lp::pair> lowpass_lanes_;
+    std::optional<CCorvaneBPF::pair> bandpass_lanes_;
+    std::optional<twdsp_filter_ms20_hp::pair> highpass_lanes_;
+    int lanes_plan_ = -1;
+    bool lane_coefficients_stale_ = false;
 
     // Where output for an absent channel goes.
     float discard_[chunk] = {};
