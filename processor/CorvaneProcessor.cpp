@@ -170,10 +170,6 @@ void CorvaneProcessor::setTestHook(Hook function, void* context) {
     hook_.store(function, std::memory_order_release);
 }
 
-void CorvaneProcessor::hook(Step step) const {
-    if (const Hook h = hook_.load(std::memory_order_acquire)) h(hookContext_, step);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Writers
 
@@ -208,11 +204,16 @@ int CorvaneProcessor::program() const {
 // ---------------------------------------------------------------------------------------------
 // The audio thread
 
-void CorvaneProcessor::applyChanges() {
-    std::uint32_t changed = changes_.take(kAudioTaker);
+// Inline: most blocks have no changes, and their check should cost no call.
+inline void CorvaneProcessor::applyChanges() {
+    const std::uint32_t changed = changes_.take(kAudioTaker);
     hook(Step::AudioTookChanges);
     // The program number is read once: every value below comes from that one record.
     const int program = params_->getCurrentProgram();
+    if (changed != 0 || program != appliedProgram_) applyParameters(program, changed);
+}
+
+void CorvaneProcessor::applyParameters(int program, std::uint32_t changed) {
     if (program != appliedProgram_) {
         changed = kAllParameters;
         appliedProgram_ = program;
@@ -327,15 +328,22 @@ void CorvaneProcessor::process(const Block& block) {
 
 void CorvaneProcessor::render(const Block& block, int begin, int end) {
     if (!block.outputs || end <= begin) return;
+    const int activeInputs = activeInputs_.load(std::memory_order_relaxed);
+    const int activeOutputs = activeOutputs_.load(std::memory_order_relaxed);
+    const int sidechains = sidechains_.load(std::memory_order_relaxed);
+    // The engine reads absent channels (and a null array) as silence itself.
+    if (begin == 0) {
+        engine_->process_buffers(block.inputs, block.outputs, activeInputs, activeOutputs,
+                                 sidechains, end);
+        return;
+    }
     const float* in[kNumInputs] = {};
     for (int ch = 0; block.inputs && ch < kNumInputs; ++ch)
         in[ch] = block.inputs[ch] ? block.inputs[ch] + begin : nullptr;
     float* out[kNumOutputs] = {};
     for (int ch = 0; ch < kNumOutputs; ++ch)
         out[ch] = block.outputs[ch] ? block.outputs[ch] + begin : nullptr;
-    engine_->process_buffers(in, out, activeInputs_.load(std::memory_order_relaxed),
-                             activeOutputs_.load(std::memory_order_relaxed),
-                             sidechains_.load(std::memory_order_relaxed), end - begin);
+    engine_->process_buffers(in, out, activeInputs, activeOutputs, sidechains, end - begin);
 }
 
 void CorvaneProcessor::updateTempoSync(const Transport* transport) {

@@ -207,11 +207,15 @@ private:
         void copy(char* out) const;
     };
 
-    void hook(Step step) const;
+    void hook(Step step) const {
+        if (const Hook h = hook_.load(std::memory_order_acquire)) h(hookContext_, step);
+    }
     // The writer's side of every change: flags raised for the audio thread and the editor.
     void announce(std::uint32_t parameters);
     // Audio thread: takes the flags and applies the derived engine commands.
     void applyChanges();
+    // The commands for the changed parameters, or for all of them in a newly selected program.
+    void applyParameters(int program, std::uint32_t changed);
     void applyParameter(int program, int index);
     // Every parameter's next command goes to the engine, changed or not.
     void forgetApplied();
