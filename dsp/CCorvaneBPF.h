@@ -33,10 +33,23 @@ public:
     // Two band-passes as the lanes of one, part by part.
     class pair {
     public:
+        struct memories {
+            twdsp_filter_ms20_lp::pair::memories lowpass;
+            twdsp_filter_rbj::pair::memories highpass;
+        };
+
         pair(CCorvaneBPF& first, CCorvaneBPF& second)
             : lowpass_(first.lowpass_, second.lowpass_),
               highpass_(first.highpass_, second.highpass_) {}
         twdsp_f4 process(twdsp_f4 x) { return highpass_.process_scaled(lowpass_.process(x), 4.0f); }
+        twdsp_f4 process(twdsp_f4 x, memories& m) const {
+            return highpass_.process_scaled(lowpass_.process(x, m.lowpass), 4.0f, m.highpass);
+        }
+        memories memory() const { return {lowpass_.memory(), highpass_.memory()}; }
+        void set_memory(const memories& m) {
+            lowpass_.set_memory(m.lowpass);
+            highpass_.set_memory(m.highpass);
+        }
         void store(int count = 2) {
             lowpass_.store(count);
             highpass_.store(count);

@@ -35,33 +35,42 @@ public:
     // number, since doubling is exact.
     class pair {
     public:
+        struct memories {
+            twdsp_d2 x1, x2;
+            twdsp_d2 y1[section_count], y2[section_count];
+        };
+
         pair(twdsp_filter_cascaded_highpass& first, twdsp_filter_cascaded_highpass& second);
-        twdsp_d2 process(twdsp_d2 x) {
-            twdsp_d2 x1 = x1_;
-            twdsp_d2 x2 = x2_;
-            x2_ = x1_;
-            x1_ = x;
-            for (lanes& s : sections_) {
-                const twdsp_d2 y = s.alpha * (x - 2.0 * x1 + x2) + s.gamma * s.y1 - s.beta * s.y2;
-                x1 = s.y1;
-                x2 = s.y2;
-                s.y2 = s.y1;
-                s.y1 = y;
+        twdsp_d2 process(twdsp_d2 x) { return process(x, m_); }
+        twdsp_d2 process(twdsp_d2 x, memories& m) const {
+            twdsp_d2 x1 = m.x1;
+            twdsp_d2 x2 = m.x2;
+            m.x2 = m.x1;
+            m.x1 = x;
+            for (int i = 0; i < section_count; ++i) {
+                const coefficients& c = sections_[i];
+                const twdsp_d2 y = c.alpha * (x - 2.0 * x1 + x2) + c.gamma * m.y1[i] - c.beta * m.y2[i];
+                x1 = m.y1[i];
+                x2 = m.y2[i];
+                m.y2[i] = m.y1[i];
+                m.y1[i] = y;
                 x = y;
             }
             return x;
         }
+        const memories& memory() const { return m_; }
+        void set_memory(const memories& m) { m_ = m; }
         void store(int count = 2);
         // Takes the filters' coefficients again (after they changed), keeping the memories.
         void load_coefficients();
 
     private:
-        struct lanes {
-            twdsp_d2 alpha, beta, gamma, y1, y2;
+        struct coefficients {
+            twdsp_d2 alpha, beta, gamma;
         };
         twdsp_filter_cascaded_highpass* filters_[2];
-        twdsp_d2 x1_, x2_;
-        lanes sections_[section_count];
+        coefficients sections_[section_count];
+        memories m_;
     };
 };
 
@@ -69,11 +78,12 @@ public:
 // short blocks pay no calls.
 inline twdsp_filter_cascaded_highpass::pair::pair(twdsp_filter_cascaded_highpass& first,
                                                   twdsp_filter_cascaded_highpass& second)
-    : filters_{&first, &second}, x1_{first.sections_[0].x1, second.sections_[0].x1},
-      x2_{first.sections_[0].x2, second.sections_[0].x2} {
+    : filters_{&first, &second} {
+    m_.x1 = twdsp_d2{first.sections_[0].x1, second.sections_[0].x1};
+    m_.x2 = twdsp_d2{first.sections_[0].x2, second.sections_[0].x2};
     for (int i = 0; i < section_count; ++i) {
-        sections_[i].y1 = twdsp_d2{first.sections_[i].y1, second.sections_[i].y1};
-        sections_[i].y2 = twdsp_d2{first.sections_[i].y2, second.sections_[i].y2};
+        m_.y1[i] = twdsp_d2{first.sections_[i].y1, second.sections_[i].y1};
+        m_.y2[i] = twdsp_d2{first.sections_[i].y2, second.sections_[i].y2};
     }
     load_coefficients();
 }
@@ -91,11 +101,11 @@ inline void twdsp_filter_cascaded_highpass::pair::load_coefficients() {
 inline void twdsp_filter_cascaded_highpass::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {
         twdsp_filter_cascaded_section* s = filters_[lane]->sections_.get();
-        s[0].x1 = x1_[lane];
-        s[0].x2 = x2_[lane];
+        s[0].x1 = m_.x1[lane];
+        s[0].x2 = m_.x2[lane];
         for (int i = 0; i < section_count; ++i) {
-            s[i].y1 = sections_[i].y1[lane];
-            s[i].y2 = sections_[i].y2[lane];
+            s[i].y1 = m_.y1[i][lane];
+            s[i].y2 = m_.y2[i][lane];
             if (i + 1 < section_count) {
                 s[i + 1].x1 = s[i].y1;
                 s[i + 1].x2 = s[i].y2;

@@ -29,15 +29,25 @@ public:
     // back to the first count shelves.
     class pair {
     public:
+        struct memories {
+            twdsp_f4 x1, y1;
+        };
+
         pair(twdsp_filter_kalden_shelf& first, twdsp_filter_kalden_shelf& second);
-        twdsp_f4 process(twdsp_f4 x) { return step(x, b0_, b1_, a1_, x1_, y1_); }
+        twdsp_f4 process(twdsp_f4 x) { return process(x, m_); }
+        twdsp_f4 process(twdsp_f4 x, memories& m) const {
+            return step(x, b0_, b1_, a1_, m.x1, m.y1);
+        }
+        const memories& memory() const { return m_; }
+        void set_memory(const memories& m) { m_ = m; }
         void store(int count = 2);
         // Takes the shelves' coefficients again (after they changed), keeping the memories.
         void load_coefficients();
 
     private:
         twdsp_filter_kalden_shelf* filters_[2];
-        twdsp_f4 b0_, b1_, a1_, x1_, y1_;
+        twdsp_f4 b0_, b1_, a1_;
+        memories m_;
     };
 
 protected:
@@ -69,8 +79,8 @@ protected:
 
 inline twdsp_filter_kalden_shelf::pair::pair(twdsp_filter_kalden_shelf& first,
                                              twdsp_filter_kalden_shelf& second)
-    : filters_{&first, &second}, x1_(twdsp_pair(first.x1_, second.x1_)),
-      y1_(twdsp_pair(first.y1_, second.y1_)) {
+    : filters_{&first, &second},
+      m_{twdsp_pair(first.x1_, second.x1_), twdsp_pair(first.y1_, second.y1_)} {
     load_coefficients();
 }
 
@@ -84,7 +94,7 @@ inline void twdsp_filter_kalden_shelf::pair::load_coefficients() {
 
 inline void twdsp_filter_kalden_shelf::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {
-        filters_[lane]->x1_ = x1_[lane];
-        filters_[lane]->y1_ = y1_[lane];
+        filters_[lane]->x1_ = m_.x1[lane];
+        filters_[lane]->y1_ = m_.y1[lane];
     }
 }

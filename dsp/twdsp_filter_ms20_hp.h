@@ -15,6 +15,9 @@ public:
     public:
         pair(twdsp_filter_ms20_hp& first, twdsp_filter_ms20_hp& second)
             : twdsp_filter_ms20_lp::pair(first, second) {}
-        twdsp_f4 process(twdsp_f4 x) { return twdsp_filter_ms20_lp::pair::process<true>(x); }
+        twdsp_f4 process(twdsp_f4 x) { return process(x, m_); }
+        twdsp_f4 process(twdsp_f4 x, memories& m) const {
+            return twdsp_filter_ms20_lp::pair::process<true>(x, m);
+        }
     };
 };

@@ -31,21 +31,33 @@ public:
     // arithmetic as process, store hands the memories back to the first count filters.
     class pair {
     public:
+        // The lanes' memories, which a caller may keep in variables of its own over a run of
+        // steps (process with memories) and hand back afterwards (set_memory).
+        struct memories {
+            twdsp_f4 s1, y1, s2, y2;
+        };
+
         pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second);
-        twdsp_f4 process(twdsp_f4 x) { return step(x, a_, G_, k_, s1_, y1_, s2_, y2_); }
+        twdsp_f4 process(twdsp_f4 x) { return process(x, m_); }
+        twdsp_f4 process(twdsp_f4 x, memories& m) const {
+            return step(x, a_, G_, k_, m.s1, m.y1, m.s2, m.y2);
+        }
+        const memories& memory() const { return m_; }
+        void set_memory(const memories& m) { m_ = m; }
         void store(int count = 2);
         // Takes the filters' coefficients again (after they changed), keeping the memories.
         void load_coefficients();
 
     protected:
         template <bool High>
-        twdsp_f4 process(twdsp_f4 x) {
-            return step<twdsp_f4, High>(x, a_, G_, k_, s1_, y1_, s2_, y2_);
+        twdsp_f4 process(twdsp_f4 x, memories& m) const {
+            return step<twdsp_f4, High>(x, a_, G_, k_, m.s1, m.y1, m.s2, m.y2);
         }
+        memories m_;
 
     private:
         twdsp_filter_ms20_lp* filters_[2];
-        twdsp_f4 a_, G_, k_, s1_, y1_, s2_, y2_;
+        twdsp_f4 a_, G_, k_;
     };
 
 protected:
@@ -89,9 +101,9 @@ protected:
 };
 
 inline twdsp_filter_ms20_lp::pair::pair(twdsp_filter_ms20_lp& first, twdsp_filter_ms20_lp& second)
-    : filters_{&first, &second}, s1_(twdsp_pair(first.s1_, second.s1_)),
-      y1_(twdsp_pair(first.y1_, second.y1_)), s2_(twdsp_pair(first.s2_, second.s2_)),
-      y2_(twdsp_pair(first.y2_, second.y2_)) {
+    : m_{twdsp_pair(first.s1_, second.s1_), twdsp_pair(first.y1_, second.y1_),
+         twdsp_pair(first.s2_, second.s2_), twdsp_pair(first.y2_, second.y2_)},
+      filters_{&first, &second} {
     load_coefficients();
 }
 
@@ -106,9 +118,9 @@ inline void twdsp_filter_ms20_lp::pair::load_coefficients() {
 inline void twdsp_filter_ms20_lp::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {
         twdsp_filter_ms20_lp& f = *filters_[lane];
-        f.s1_ = s1_[lane];
-        f.y1_ = y1_[lane];
-        f.s2_ = s2_[lane];
-        f.y2_ = y2_[lane];
+        f.s1_ = m_.s1[lane];
+        f.y1_ = m_.y1[lane];
+        f.s2_ = m_.s2[lane];
+        f.y2_ = m_.y2[lane];
     }
 }

@@ -50,21 +50,27 @@ public:
     // memories and offsets back to the first count filters.
     class pair {
     public:
+        struct memories {
+            twdsp_f4 x1, x2, y1, y2, d;
+        };
+
         pair(twdsp_filter_rbj& first, twdsp_filter_rbj& second);
-        twdsp_f4 process(twdsp_f4 x) {
-            return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_);
-        }
+        twdsp_f4 process(twdsp_f4 x) { return process_scaled(x, 1.0f, m_); }
         // The output times scale (see step).
-        twdsp_f4 process_scaled(twdsp_f4 x, float scale) {
-            return step(x, b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_, scale);
+        twdsp_f4 process_scaled(twdsp_f4 x, float scale) { return process_scaled(x, scale, m_); }
+        twdsp_f4 process_scaled(twdsp_f4 x, float scale, memories& m) const {
+            return step(x, b0_, b1_, b2_, a1_, a2_, m.x1, m.x2, m.y1, m.y2, m.d, scale);
         }
+        const memories& memory() const { return m_; }
+        void set_memory(const memories& m) { m_ = m; }
         void store(int count = 2);
         // Takes the biquads' coefficients again (after they changed), keeping the memories.
         void load_coefficients();
 
     private:
         twdsp_filter_rbj* filters_[2];
-        twdsp_f4 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, d_;
+        twdsp_f4 b0_, b1_, b2_, a1_, a2_;
+        memories m_;
     };
 
 protected:
@@ -98,9 +104,10 @@ protected:
 };
 
 inline twdsp_filter_rbj::pair::pair(twdsp_filter_rbj& first, twdsp_filter_rbj& second)
-    : filters_{&first, &second}, x1_(twdsp_pair(first.x1_, second.x1_)),
-      x2_(twdsp_pair(first.x2_, second.x2_)), y1_(twdsp_pair(first.y1_, second.y1_)),
-      y2_(twdsp_pair(first.y2_, second.y2_)), d_(twdsp_pair(first.d_, second.d_)) {
+    : filters_{&first, &second},
+      m_{twdsp_pair(first.x1_, second.x1_), twdsp_pair(first.x2_, second.x2_),
+         twdsp_pair(first.y1_, second.y1_), twdsp_pair(first.y2_, second.y2_),
+         twdsp_pair(first.d_, second.d_)} {
     load_coefficients();
 }
 
@@ -117,10 +124,10 @@ inline void twdsp_filter_rbj::pair::load_coefficients() {
 inline void twdsp_filter_rbj::pair::store(int count) {
     for (int lane = 0; lane < count && lane < 2; ++lane) {
         twdsp_filter_rbj& f = *filters_[lane];
-        f.x1_ = x1_[lane];
-        f.x2_ = x2_[lane];
-        f.y1_ = y1_[lane];
-        f.y2_ = y2_[lane];
-        f.d_ = d_[lane];
+        f.x1_ = m_.x1[lane];
+        f.x2_ = m_.x2[lane];
+        f.y1_ = m_.y1[lane];
+        f.y2_ = m_.y2[lane];
+        f.d_ = m_.d[lane];
     }
 }

@@ -28,9 +28,21 @@ public:
     // Two EQs as the lanes of one, shelf by shelf.
     class pair {
     public:
+        struct memories {
+            twdsp_filter_kalden_shelf::pair::memories low, high;
+        };
+
         pair(twdsp_tilting_eq& first, twdsp_tilting_eq& second)
             : low_(first.low_, second.low_), high_(first.high_, second.high_) {}
         twdsp_f4 process(twdsp_f4 x) { return low_.process(high_.process(x)); }
+        twdsp_f4 process(twdsp_f4 x, memories& m) const {
+            return low_.process(high_.process(x, m.high), m.low);
+        }
+        memories memory() const { return {low_.memory(), high_.memory()}; }
+        void set_memory(const memories& m) {
+            low_.set_memory(m.low);
+            high_.set_memory(m.high);
+        }
         void store(int count = 2) {
             low_.store(count);
             high_.store(count);

@@ -559,17 +559,19 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     const float dry = dry_gain_;
     const float wet = wet_gain_;
     // The left and right chains run side by side as lanes 0 and 1; the mono plan keeps only
-    // lane 0. The loop works on copies, which the compiler can keep in registers.
+    // lane 0. The loop keeps the memories in variables of its own, which the compiler can hold
+    // in registers, and reads the coefficients where they are.
     if (lanes_plan_ != Plan)
         load_lanes<Plan, Type>();
     else if (lane_coefficients_stale_)
         load_lane_coefficients<Type>();
     chain_lanes& l = *lanes_;
-    auto colour = l.colour;
+    const auto& filter = *filter_lanes<Type>();
     const auto drive = l.drive;
+    auto colour = l.colour.memory();
+    auto detector = l.detector.memory();
+    auto filtered = filter.memory();
     auto blocker = l.blocker;
-    auto detector = l.detector;
-    auto filter = *filter_lanes<Type>();
     twdsp_f4 fb_in = l.fb_in;
     twdsp_f4 fb_rest = l.fb_rest;
     twdsp_f4 offsets = l.offsets;
@@ -583,7 +585,7 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     for (int n = begin; n < end; ++n) {
         if constexpr (stereo_in) {
             const twdsp_d2 d = {ch.detect_left[n] + offsets[0], ch.detect_right[n] + offsets[0]};
-            const twdsp_d2 e = detector.process(d);
+            const twdsp_d2 e = l.detector.process(d, detector);
             sum_left += std::fabs(static_cast<float>(e[0]));
             sum_right += std::fabs(static_cast<float>(e[1]));
         } else {
@@ -601,13 +603,13 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
         if constexpr (Route == 0) {
             ch.send_left[n] = x[0];
             ch.send_right[n] = both ? x[1] : x[0];
-            const twdsp_f4 y = rev_dry * a / clip + rev_wet * colour.process(v);
-            z = filter.process(drive.process(y));
+            const twdsp_f4 y = rev_dry * a / clip + rev_wet * l.colour.process(v, colour);
+            z = filter.process(drive.process(y), filtered);
         } else {
-            const twdsp_f4 f = filter.process(drive.process(x));
+            const twdsp_f4 f = filter.process(drive.process(x), filtered);
             ch.send_left[n] = f[0];
             ch.send_right[n] = both ? f[1] : f[0];
-            z = rev_dry * f + rev_wet * colour.process(v);
+            z = rev_dry * f + rev_wet * l.colour.process(v, colour);
         }
         chain_[0][n] = z[0];
         chain_[1][n] = z[1];
@@ -620,10 +622,10 @@ void CCorvaneEngine::render(const channels& ch, int begin, int end) {
     detector_sum_left_ = sum_left;
     detector_sum_right_ = sum_right;
     detector_level_ = stereo_in ? sum_left + sum_right : sum_left;
-    l.colour = colour;
+    l.colour.set_memory(colour);
+    if constexpr (stereo_in) l.detector.set_memory(detector);
+    filter_lanes<Type>()->set_memory(filtered);
     l.blocker = blocker;
-    if constexpr (stereo_in) l.detector = detector;
-    *filter_lanes<Type>() = filter;
     l.fb_in = fb_in;
     l.fb_rest = fb_rest;
     l.offsets = offsets;
