@@ -662,20 +662,16 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
     if (frames <= 0 || !outputs) return;
     const int layout =
         active_inputs == 1 ? (active_outputs == 1 ? plan_mono : plan_mono_to_stereo) : plan_stereo;
+    const bool stereo_in = layout == plan_stereo;
     const int side = std::clamp(sidechains, 0, 2);
-    auto input_channel = [inputs](int i) -> const float* { return inputs ? inputs[i] : nullptr; };
-    const float* main_left = input_channel(0);
-    const float* main_right = input_channel(1);
-    const float* side_1 = input_channel(2);
-    const float* side_2 = input_channel(3);
-
-    const float* detect_left = main_left;
-    const float* detect_right = main_right;
-    if (layout != plan_stereo) {
-        if (side >= 1) detect_left = side_1;
-    } else if (trigger_mode_ != trigger_main) {
-        if (side >= 1) detect_left = side_1;
-        if (side == 2) detect_right = side_2;
+    const float* const absent[4] = {};
+    const float* const* in = inputs ? inputs : absent;
+    // The detector's channels, as input numbers: the main ones or the side-chain.
+    int detect_left = 0;
+    int detect_right = 1;
+    if (!stereo_in || trigger_mode_ != trigger_main) {
+        if (side >= 1) detect_left = 2;
+        if (stereo_in && side == 2) detect_right = 3;
     }
     float* out_left = outputs[0];
     float* out_right = layout == plan_mono ? nullptr : outputs[1];
@@ -684,25 +680,19 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
     for (int done = 0; done < frames;) {
         if (wet_used_ == wet_count_) start_reverb_chunk();
         const int n = std::min(frames - done, wet_count_ - wet_used_);
-        // Host input cleaned once: NaN reads as silence, samples beyond ±1e5 are limited.
-        auto in_at = [done](const float* p) { return p ? p + done : silence; };
-        const int channels_in = layout == plan_stereo ? 2 : 1;
-        const float* from[4] = {main_left, main_right, detect_left, detect_right};
-        // A detector channel that is a main channel reads that channel's cleaned copy.
-        const float* cleaned[4];
-        for (int c = 0; c < 4; ++c) {
-            if (c % 2 >= channels_in) {
-                cleaned[c] = input_[c];
-            } else if (c >= 2 && from[c] == from[c - 2]) {
-                cleaned[c] = cleaned[c - 2];
-            } else {
-                clean_block(in_at(from[c]), input_[c], n);
-                cleaned[c] = input_[c];
-            }
-        }
+        // Host input cleaned once: NaN reads as silence, samples beyond ±1e5 are limited. A
+        // detector channel that is a main channel reads that channel's cleaned copy.
+        auto clean = [&](int channel, int to) {
+            clean_block(in[channel] ? in[channel] + done : silence, input_[to], n);
+            return input_[to];
+        };
+        const float* in_left = clean(0, 0);
+        const float* in_right = stereo_in ? clean(1, 1) : in_left;
+        const float* detect_l = detect_left == 0 ? in_left : clean(detect_left, 2);
+        const float* detect_r = detect_right == 1 ? in_right : clean(detect_right, 3);
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{cleaned[0],          cleaned[1],          cleaned[2],
-                          cleaned[3],          out_at(out_left),    out_at(out_right),
+        const channels ch{in_left,             in_right,            detect_l,
+                          detect_r,            out_at(out_left),    out_at(out_right),
                           wet_[0] + wet_used_, wet_[1] + wet_used_, send_[0] + wet_used_,
                           send_[1] + wet_used_};
         // Pieces between control ticks: a tick runs before the sample at which the counter
