@@ -15,6 +15,7 @@
 
 #include <dlfcn.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -69,9 +70,14 @@ protected:
              std::filesystem::directory_iterator("/proc/self/fd"))
             ++c.fds;
         c.heap = mallinfo2().uordblks;
-        XResClient* clients = nullptr;
-        XResQueryClients(display, &c.clients, &clients);
-        if (clients != nullptr) XFree(clients);
+        // This process's connections only: other tests may connect to the same server meanwhile.
+        XResClientIdSpec spec{None, XRES_CLIENT_ID_PID_MASK};
+        long count = 0;
+        XResClientIdValue* ids = nullptr;
+        XResQueryClientIds(display, 1, &spec, &count, &ids);
+        for (long i = 0; i < count; ++i)
+            if (XResGetClientPid(&ids[i]) == getpid()) ++c.clients;
+        XResClientIdsDestroy(count, ids);
         Window root = 0, up = 0, *children = nullptr;
         XQueryTree(display, parent, &root, &up, &children, &c.children);
         if (children != nullptr) XFree(children);
@@ -144,6 +150,7 @@ protected:
         }
         const Counts after = count();
         EXPECT_EQ(after.fds, before.fds);
+        EXPECT_GT(before.clients, 0); // the test's own connection
         EXPECT_EQ(after.clients, before.clients);
         EXPECT_EQ(after.children, 0u);
         // A leak of even 100 bytes a cycle would show; allocator slack stays far below.
