@@ -49,7 +49,8 @@ public:
             m.x1 = x;
             for (int i = 0; i < section_count; ++i) {
                 const coefficients& c = sections_[i];
-                const twdsp_d2 y = c.alpha * (x - 2.0 * x1 + x2) + c.gamma * m.y1[i] - c.beta * m.y2[i];
+                const twdsp_d2 y =
+                    c.alpha * (x - 2.0 * x1 + x2) + c.gamma * m.y1[i] - c.beta * m.y2[i];
                 x1 = m.y1[i];
                 x2 = m.y2[i];
                 m.y2[i] = m.y1[i];

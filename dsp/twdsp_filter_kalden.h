@@ -79,8 +79,8 @@ protected:
 
 inline twdsp_filter_kalden_shelf::pair::pair(twdsp_filter_kalden_shelf& first,
                                              twdsp_filter_kalden_shelf& second)
-    : filters_{&first, &second},
-      m_{twdsp_pair(first.x1_, second.x1_), twdsp_pair(first.y1_, second.y1_)} {
+    : filters_{&first, &second}, m_{twdsp_pair(first.x1_, second.x1_),
+                                    twdsp_pair(first.y1_, second.y1_)} {
     load_coefficients();
 }
 

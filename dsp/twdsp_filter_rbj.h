@@ -56,6 +56,7 @@ public:
 
         pair(twdsp_filter_rbj& first, twdsp_filter_rbj& second);
         twdsp_f4 process(twdsp_f4 x) { return process_scaled(x, 1.0f, m_); }
+        twdsp_f4 process(twdsp_f4 x, memories& m) const { return process_scaled(x, 1.0f, m); }
         // The output times scale (see step).
         twdsp_f4 process_scaled(twdsp_f4 x, float scale) { return process_scaled(x, scale, m_); }
         twdsp_f4 process_scaled(twdsp_f4 x, float scale, memories& m) const {
@@ -104,10 +105,11 @@ protected:
 };
 
 inline twdsp_filter_rbj::pair::pair(twdsp_filter_rbj& first, twdsp_filter_rbj& second)
-    : filters_{&first, &second},
-      m_{twdsp_pair(first.x1_, second.x1_), twdsp_pair(first.x2_, second.x2_),
-         twdsp_pair(first.y1_, second.y1_), twdsp_pair(first.y2_, second.y2_),
-         twdsp_pair(first.d_, second.d_)} {
+    : filters_{&first, &second}, m_{twdsp_pair(first.x1_, second.x1_),
+                                    twdsp_pair(first.x2_, second.x2_),
+                                    twdsp_pair(first.y1_, second.y1_),
+                                    twdsp_pair(first.y2_, second.y2_),
+                                    twdsp_pair(first.d_, second.d_)} {
     load_coefficients();
 }
 

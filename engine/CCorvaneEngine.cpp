@@ -691,9 +691,15 @@ void CCorvaneEngine::process_buffers(const float* const* inputs, float* const* o
         const float* detect_l = detect_left == 0 ? in_left : clean(detect_left, 2);
         const float* detect_r = detect_right == 1 ? in_right : clean(detect_right, 3);
         auto out_at = [this, done](float* p) { return p ? p + done : discard_; };
-        const channels ch{in_left,             in_right,            detect_l,
-                          detect_r,            out_at(out_left),    out_at(out_right),
-                          wet_[0] + wet_used_, wet_[1] + wet_used_, send_[0] + wet_used_,
+        const channels ch{in_left,
+                          in_right,
+                          detect_l,
+                          detect_r,
+                          out_at(out_left),
+                          out_at(out_right),
+                          wet_[0] + wet_used_,
+                          wet_[1] + wet_used_,
+                          send_[0] + wet_used_,
                           send_[1] + wet_used_};
         // Pieces between control ticks: a tick runs before the sample at which the counter
         // reaches the interval, so ticks stay 32 samples apart across any block sizes.

@@ -97,6 +97,53 @@ TEST(EngineAutomation, CutoffCommandReachesTheFiltersAtOnce) {
     EXPECT_GT(e->current_filter(0)->frequency(), first);
 }
 
+// A command that changes the chain's coefficients between two frames in the middle of a
+// control interval acts on the very next frame, in hosts that call with one frame at a time.
+TEST(EngineAutomation, ChainCommandsActOnTheNextFrame) {
+    struct command {
+        int index;
+        float value;
+        bool normalised;
+    };
+    const command commands[] = {{E::filter_cutoff, 8000.0f, false},
+                                {E::filter_reson, 0.9f, true},
+                                {E::filter_drive, 0.8f, true},
+                                {E::rev_color, 0.0f, true},
+                                {E::filter_type, 1.0f, true}};
+    for (const command& c : commands) {
+        SCOPED_TRACE(c.index);
+        std::unique_ptr<E> engines[2] = {make_engine(), make_engine()};
+        for (auto& e : engines) {
+            e->set_normalised_parameter(E::rev_mix, 0.5f);
+            e->set_normalised_parameter(E::filter_reson, 0.5f);
+            e->set_normalised_parameter(E::mix, 1.0f);
+            e->set_parameter(E::vca, 0.0f);
+        }
+        io b(1);
+        noise source(3);
+        constexpr int at = 4000 + 13; // not on a control tick
+        for (int n = 0; n <= at; ++n) {
+            b.main_left[0] = source.next();
+            b.main_right[0] = source.next();
+            if (n == at) {
+                if (c.normalised)
+                    engines[0]->set_normalised_parameter(c.index, c.value);
+                else
+                    engines[0]->set_parameter(c.index, c.value);
+            }
+            float out[2];
+            for (int k = 0; k < 2; ++k) {
+                b.render(*engines[k]);
+                out[k] = b.out_left[0];
+            }
+            if (n < at)
+                ASSERT_EQ(out[0], out[1]) << n;
+            else
+                EXPECT_NE(out[0], out[1]);
+        }
+    }
+}
+
 TEST(EngineAutomation, ResendingTheCurrentFilterTypeKeepsTheModulatedCutoff) {
     auto e = make_engine();
     e->set_parameter(E::filter_cutoff, 500.0f);
