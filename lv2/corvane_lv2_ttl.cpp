@@ -51,7 +51,7 @@ std::string groupUri(const char* symbol) {
 }
 
 std::string presetUri(int program) {
-    char id[16];
+    char id[24]; // room for any int
     std::snprintf(id, sizeof id, "#preset%02d", program + 1);
     return uri((std::string(kPluginUri) + id).c_str());
 }
