@@ -71,6 +71,15 @@ void twdsp_deverb::update_lengths() {
 }
 
 int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
+    // Where the thread flushes subnormal numbers itself, none is ever stored, and the flushes
+    // below would give back what they are given: a third of the work per step.
+    return twdsp_thread_flushes_subnormals() ? render_lines<false>(out_left, out_right, count)
+                                             : render_lines<true>(out_left, out_right, count);
+}
+
+template <bool Flush>
+int twdsp_deverb::render_lines(float* out_left, float* out_right, int count) {
+    auto flushed = [](auto x) { return Flush ? twdsp_flush(x) : x; };
     count = std::clamp(count, 0, block_limit_);
     // Four steps at a time: every comb's next four outputs are read as a row (straight from the
     // line, or one by one where the line wraps inside the four), summed per channel in section
@@ -94,7 +103,7 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
             int& at = index[i];
             twdsp_f4 row;
             if (steps == 4 && at + 4 <= comb_end_[i]) {
-                row = twdsp_flush(twdsp_load(memory_ + at));
+                row = flushed(twdsp_load(memory_ + at));
                 at += 4;
                 if (at >= comb_end_[i]) at = comb_begin_[i];
             } else {
@@ -102,7 +111,7 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
                 // shortened line is used once more before it wraps); missing steps read 0.
                 row = twdsp_f4{};
                 for (int k = 0; k < steps; ++k) {
-                    row[k] = flush(memory_[at]);
+                    row[k] = flushed(memory_[at]);
                     const int next = at + 1;
                     at = next >= comb_end_[i] ? comb_begin_[i] : next;
                 }
@@ -116,7 +125,7 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
             twdsp_transpose(lanes[g][0], lanes[g][1], lanes[g][2], lanes[g][3]);
         for (int k = 0; k < steps; ++k)
             for (int g = 0; g < groups; ++g) {
-                lowpass[g] = twdsp_flush(lowpass[g] * memory_weight + lanes[g][k] * input_weight);
+                lowpass[g] = flushed(lowpass[g] * memory_weight + lanes[g][k] * input_weight);
                 lanes[g][k] = lowpass[g] * feedback;
             }
         for (int g = 0; g < groups; ++g) {
@@ -138,13 +147,13 @@ int twdsp_deverb::render_wet(float* out_left, float* out_right, int count) {
 #pragma GCC unroll 4
                                      for (; k + 4 <= n; k += 4) {
                                          const twdsp_f4 s = twdsp_load(x + k);
-                                         const twdsp_f4 b = twdsp_flush(twdsp_load(line + k));
+                                         const twdsp_f4 b = flushed(twdsp_load(line + k));
                                          twdsp_store(line + k, s + b * allpass_feedback);
                                          twdsp_store(x + k, b - s);
                                      }
                                      for (; k < n; ++k) {
                                          const float s = x[k];
-                                         const float b = flush(line[k]);
+                                         const float b = flushed(line[k]);
                                          line[k] = s + b * tuning::allpass_feedback;
                                          x[k] = b - s;
                                      }

@@ -102,6 +102,9 @@ private:
     }
 
     void update_lengths();
+    // render_wet, with or without flushing what the lines hand back (see render_wet).
+    template <bool Flush>
+    int render_lines(float* out_left, float* out_right, int count);
 
     // Calls run(step, samples, length) for each contiguous run of a line's next count steps from
     // index (at most two: up to the end, then from the beginning) and returns the index after

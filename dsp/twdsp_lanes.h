@@ -39,6 +39,18 @@ inline twdsp_f4 twdsp_from_bits(twdsp_i4 bits) {
     return x;
 }
 
+// Whether this thread's arithmetic flushes subnormal results to zero and reads subnormal
+// operands as zero (as the processor has it while it runs). Then no subnormal number can arise
+// from arithmetic, and flushing what it stored changes no value.
+inline bool twdsp_thread_flushes_subnormals() {
+#if defined(__SSE__)
+    constexpr unsigned flush_and_zero = 0x8040; // flush-to-zero and denormals-are-zero
+    return (_mm_getcsr() & flush_and_zero) == flush_and_zero;
+#else
+    return false;
+#endif
+}
+
 // Lanes whose exponent bits are all clear (zero or subnormal) become +0, the others stay.
 inline twdsp_f4 twdsp_flush(twdsp_f4 x) {
     const twdsp_i4 bits = twdsp_bits(x);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -312,6 +313,34 @@ TEST_P(DeverbBlocks, MatchTheStepByStepOperationsExactly) {
         blocked->feed(in_left.data(), in_right.data(), count);
         done += count;
     }
+}
+
+// With the thread flushing subnormal numbers itself (as the processor runs it), the block form
+// leaves its own flushes out and still gives exactly the samples of the scalar network, which
+// keeps them, through a tail that decays past the subnormal range to silence.
+TEST(Deverb, BlocksMatchTheScalarNetworkWhenTheThreadFlushesSubnormals) {
+    struct flush_mode {
+        const unsigned saved = _mm_getcsr();
+        flush_mode() { _mm_setcsr(saved | 0x8040); }
+        ~flush_mode() { _mm_setcsr(saved); }
+    } mode;
+    auto blocked = make_reverb();
+    auto mono = make_reverb();
+    noise_source noise(6);
+    std::vector<float> in(twdsp_deverb::max_block), silence(twdsp_deverb::max_block);
+    std::vector<float> out_left(twdsp_deverb::max_block), out_right(twdsp_deverb::max_block);
+    // A second of noise, then silence until the tail (about 8 dB down per second) is gone.
+    constexpr int frames = 44100 * 120;
+    for (int done = 0; done < frames;) {
+        const int count = blocked->render_wet(out_left.data(), out_right.data(), 256);
+        for (int i = 0; i < count; ++i) {
+            in[i] = done + i < 44100 ? noise.next() : 0.0f;
+            ASSERT_EQ(mono->process(in[i]), out_left[i]) << "frame " << done + i;
+        }
+        blocked->feed(in.data(), silence.data(), count);
+        done += count;
+    }
+    EXPECT_EQ(out_left.back(), 0.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, DeverbBlocks, testing::Values(8000.0f, 22050.0f, 192000.0f),
