@@ -182,6 +182,7 @@ void CCorvaneEngine::select_filter(int type) {
         default:
             return;
     }
+    unload_lanes();
     // The incoming pair starts from rest. Its memories date from whenever it last ran, at
     // another cutoff and resonance; resumed under the new coefficients they are a jump, and a
     // host switching the type at a fast rate pumps the resonant filters up by such jumps until
@@ -198,19 +199,6 @@ void CCorvaneEngine::select_filter(int type) {
 
 void CCorvaneEngine::set_parameter(int index, float value) {
     if (!std::isfinite(value)) return;
-    switch (index) {
-        case filter_type: // the incoming pair's memories are reset
-            unload_lanes();
-            break;
-        case filter_cutoff:
-        case filter_reson:
-        case filter_drive:
-        case env_hpf:
-            lane_coefficients_stale_ = true;
-            break;
-        default:
-            break;
-    }
     switch (index) {
         case rev_decay:
             set_reverb(twdsp_deverb::room_size, value);
@@ -229,6 +217,7 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             update_cutoff();
             break;
         case filter_reson:
+            lane_coefficients_stale_ = true;
             resonance_ = value;
             current_left_->set_resonance(value);
             current_right_->set_resonance(value);
@@ -243,6 +232,7 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             filter_env_depth_ = value;
             break;
         case filter_drive:
+            lane_coefficients_stale_ = true;
             drive_left_.set_drive(7.0f * value * value + 0.0001f);
             drive_right_.set_drive(7.0f * value * value + 0.0001f);
             break;
@@ -268,6 +258,7 @@ void CCorvaneEngine::set_parameter(int index, float value) {
             follower_.set_fall_time(value + 0.04f);
             break;
         case env_hpf:
+            lane_coefficients_stale_ = true;
             detector_left_.set_frequency(value);
             detector_right_.set_frequency(value);
             break;
@@ -385,8 +376,6 @@ void CCorvaneEngine::recover_chain() {
 }
 
 void CCorvaneEngine::control_tick() {
-    // The VCA gain and the cutoff change here.
-    lane_coefficients_stale_ = true;
     recover_modulation();
     if (sync_on_) {
         // Phases above 1 are brought back into (0, 1] in one bounded step, as repeated
@@ -426,6 +415,7 @@ void CCorvaneEngine::control_tick() {
     if (level_db > 0.0f) level_db = 0.0f;
     if (!(level_db >= min_vca_db)) level_db = min_vca_db;
     vca_gain_ = decibels_to_gain(level_db);
+    lane_coefficients_stale_ = true; // the drive's coefficients hold the VCA gain
 
     input_gain_ = input_smoother_.tick();
     feedback_gain_ = feedback_smoother_.tick();
@@ -458,6 +448,7 @@ void CCorvaneEngine::update_cutoff() {
     if (!(fc >= min_cutoff_hz)) fc = min_cutoff_hz;
     if (fc > top) fc = top;
     cutoff_hz_ = fc;
+    lane_coefficients_stale_ = true;
     // Both channels run at the same rate and cutoff: the right filter takes the left one's
     // coefficients instead of computing them again.
     switch (filter_type_) {
